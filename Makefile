@@ -1,0 +1,51 @@
+# The two commands of the project: `make demo` (build everything, run the
+# demo under Wine) and `make test` (every test, native and under Wine).
+# Both make the machine ready first.
+
+WIN    := build/win
+NATIVE := build/native
+PREFIX := $(abspath $(WIN))/wineprefix
+JOBS   ?= 2
+FUZZ_SECONDS ?= 600
+
+.PHONY: all setup build build-win build-native demo test bench fuzz install clean
+
+all: build
+
+setup:
+	@tools/setup-machine
+
+$(WIN)/CMakeCache.txt: | setup
+	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
+	  -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+$(NATIVE)/CMakeCache.txt: | setup
+	@CC=clang CXX=clang++ cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build-win: $(WIN)/CMakeCache.txt
+	@cmake --build $(WIN) -j $(JOBS)
+
+build-native: $(NATIVE)/CMakeCache.txt
+	@cmake --build $(NATIVE) -j $(JOBS)
+
+build: build-native build-win
+
+demo: build-win
+	@testbed/wine-run $(PREFIX) $(WIN)/examples/qvapi_demo.exe
+
+test: build
+	@cd $(NATIVE) && ctest --output-on-failure
+	@cd $(WIN) && ctest --output-on-failure
+
+bench: build
+	@testbed/wine-run $(PREFIX) $(WIN)/bench/bridge_bench.exe
+
+fuzz: build-native
+	@$(NATIVE)/tests/registrar/script_fuzzer -max_total_time=$(FUZZ_SECONDS) \
+	  $(NATIVE)/tests/registrar/fuzz-corpus tests/registrar/corpus
+
+install: build-win
+	@cmake --install $(WIN) --prefix $(or $(DESTDIR),install)
+
+clean:
+	@rm -rf build
