@@ -1,0 +1,32 @@
+// Narrow text in the process's ANSI code page, as the registrar reads it:
+// stepping by whole characters, case-insensitive comparison, conversion
+// from UTF-16 and number parsing. Windows uses the platform's functions;
+// the portable build is single-byte unless its double-byte mode is on.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qvapi {
+
+// The next character after *text, as CharNextA does: a lead byte and its
+// trail byte are one character; at the terminating NUL it stays put.
+const char* NextChar(const char* text);
+
+// Case-insensitive equality of two NUL-terminated texts (lstrcmpiA == 0).
+bool EqualsIgnoringCase(const char* left, const char* right);
+
+// The UTF-16 text in the ANSI code page (WideCharToMultiByte, CP_ACP).
+std::string ToAnsi(const std::u16string& text);
+
+// Parses a decimal, optionally signed 32-bit number as VarI4FromStr does
+// (locale 0, no flags); on failure *number is unchanged and false returned.
+bool ParseInt32(const char* text, std::int32_t* number);
+
+#ifndef _WIN32
+// Portable build only: switches stepping to a double-byte code page whose
+// lead bytes are 0x81-0x9F and 0xE0-0xFC, so double-byte text is testable.
+void SetDoubleByteCodePage(bool enabled);
+#endif
+
+}  // namespace qvapi

@@ -1,0 +1,63 @@
+#include "registrar/ansi_text.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace qvapi {
+
+namespace {
+
+std::atomic<bool> doubleByteCodePage{false};
+
+bool IsLeadByte(unsigned char byte) {
+  return doubleByteCodePage && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+}
+
+char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+void SetDoubleByteCodePage(bool enabled) { doubleByteCodePage = enabled; }
+
+const char* NextChar(const char* text) {
+  if (*text == '\0') return text;
+  // A lead byte before the terminating NUL is a character of its own.
+  if (IsLeadByte(static_cast<unsigned char>(*text)) && text[1] != '\0') return text + 2;
+  return text + 1;
+}
+
+bool EqualsIgnoringCase(const char* left, const char* right) {
+  for (; *left != '\0' && FoldCase(*left) == FoldCase(*right); ++left, ++right) {
+  }
+  return FoldCase(*left) == FoldCase(*right);
+}
+
+std::string ToAnsi(const std::u16string& text) {
+  // Latin-1 is the portable build's code page; anything beyond becomes '?'.
+  std::string ansi;
+  ansi.reserve(text.size());
+  for (char16_t unit : text) ansi += unit < 0x100 ? static_cast<char>(unit) : '?';
+  return ansi;
+}
+
+bool ParseInt32(const char* text, std::int32_t* number) {
+  while (IsBlank(*text)) ++text;
+  bool negative = *text == '-';
+  if (*text == '-' || *text == '+') ++text;
+  if (*text < '0' || *text > '9') return false;
+  std::int64_t magnitude = 0;
+  for (; *text >= '0' && *text <= '9'; ++text) {
+    magnitude = magnitude * 10 + (*text - '0');
+    if (magnitude > 0x80000000LL) return false;
+  }
+  while (IsBlank(*text)) ++text;
+  if (*text != '\0') return false;
+  std::int64_t value = negative ? -magnitude : magnitude;
+  if (value > INT32_MAX) return false;
+  *number = static_cast<std::int32_t>(value);
+  return true;
+}
+
+}  // namespace qvapi

@@ -1,0 +1,235 @@
+// The meaning half of ScriptParser: running a script and walking its blocks
+// in register or unregister mode.
+#include "registrar/script_parser.h"
+
+#include "registrar/ansi_text.h"
+#include "registrar/script_grammar.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace qvapi {
+
+namespace {
+
+bool Is(const char* token, const char* keyword) { return EqualsIgnoringCase(token, keyword); }
+
+// By characters: a double-byte character whose trail byte is '\' is not one.
+bool HasBackslash(const char* name) {
+  for (const char* character = name; *character != '\0'; character = NextChar(character)) {
+    if (*character == '\\') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// Returns from the calling function when an HRESULT is a failure.
+#define RETURN_IF_FAILED(expression)        \
+  do {                                      \
+    const HRESULT result_ = (expression);   \
+    if (result_ < 0) return result_;        \
+  } while (false)
+
+HRESULT ScriptParser::RunScript(const char* script, bool registering) noexcept {
+  TaskMemory<char> expanded;
+  RETURN_IF_FAILED(Preprocess(script, &expanded));
+  StartReading(expanded.get());
+  HRESULT result = S_OK;
+  while (result == S_OK && *position_ != '\0') {
+    char rootName[kNameSize];
+    TokenBuffer token;
+    result = ReadToken(rootName);
+    if (result != S_OK) break;
+    HKEY root = FindRootKey(rootName);
+    if (root == nullptr) {
+      result = DISP_E_EXCEPTION;
+      break;
+    }
+    result = ReadToken(token);
+    if (result != S_OK) break;
+    if (token[0] != '{') {
+      result = DISP_E_EXCEPTION;
+      break;
+    }
+    if (registering) {
+      const char* blockStart = position_;
+      result = WalkBlock(root, true, false, 1);
+      if (result != S_OK) {
+        // Take back what the failed block made; earlier blocks stay.
+        position_ = blockStart;
+        WalkBlock(root, false, false, 1);
+        break;
+      }
+    } else {
+      result = WalkBlock(root, false, false, 1);
+      if (result != S_OK) break;
+    }
+    SkipSpaces();
+  }
+  position_ = nullptr;  // the expanded text goes with this call
+  return result;
+}
+
+HRESULT ScriptParser::WalkBlock(HKEY parent, bool registering, bool skipping,
+                                int depth) noexcept {
+  if (depth > kMaxNesting) return DISP_E_EXCEPTION;
+  return registering ? WalkRegisterBlock(parent, depth)
+                     : WalkUnregisterBlock(parent, skipping, depth);
+}
+
+HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
+  TokenBuffer token;
+  char valueName[kNameSize];
+  RegistryKey current(registry_);
+  RETURN_IF_FAILED(ReadToken(token));
+  for (;;) {
+    if (token[0] == '}') return S_OK;
+    bool takesBlock = true;  // false once an entry has been read to its end
+    if (Is(token, keyword::kForceRemove) || Is(token, keyword::kDelete)) {
+      const bool isDelete = Is(token, keyword::kDelete);
+      RETURN_IF_FAILED(ReadToken(token));
+      if (HasBackslash(token)) return DISP_E_EXCEPTION;
+      if (!IsProtectedKeyName(token)) RegistryKey::Borrow(registry_, parent).DeleteSubtree(token);
+      if (isDelete) {
+        // A "Delete" entry creates nothing; its value clause is passed over.
+        RETURN_IF_FAILED(ReadToken(token));
+        RETURN_IF_FAILED(SkipValueClause(token));
+        takesBlock = false;
+      }
+    }
+    if (takesBlock && Is(token, keyword::kNoRemove)) RETURN_IF_FAILED(ReadToken(token));
+    if (takesBlock && Is(token, keyword::kValue)) {
+      RETURN_IF_FAILED(ReadToken(valueName));
+      RETURN_IF_FAILED(ReadToken(token));
+      if (token[0] != '=') return DISP_E_EXCEPTION;
+      RegistryKey parentKey = RegistryKey::Borrow(registry_, parent);
+      RETURN_IF_FAILED(ApplyValue(parentKey, valueName, token));
+    } else if (takesBlock) {
+      if (HasBackslash(token)) return DISP_E_EXCEPTION;
+      // A key that can only be read is still used: its writes fail quietly.
+      if (current.Open(parent, token, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
+          current.Open(parent, token, KEY_READ) != ERROR_SUCCESS &&
+          current.Create(parent, token) != ERROR_SUCCESS)
+        return DISP_E_EXCEPTION;
+      RETURN_IF_FAILED(ReadToken(token));
+      if (token[0] == '=') RETURN_IF_FAILED(ApplyValue(current, nullptr, token));
+    }
+    if (token[0] == '{') {
+      RETURN_IF_FAILED(WalkBlock(current.Handle(), true, false, depth + 1));
+      RETURN_IF_FAILED(ReadToken(token));
+    }
+  }
+}
+
+HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, bool skipping, int depth) noexcept {
+  const bool skippingAtEntry = skipping;
+  bool deleting = true;  // "NoRemove" clears it for the rest of the block
+  TokenBuffer token;
+  char valueName[kNameSize];
+  TokenBuffer keyName;
+  RegistryKey current(registry_);
+  // Deletes the entry's key by its full name; an empty name would name the
+  // parent itself.
+  auto deleteKey = [&] {
+    if (deleting && keyName[0] != '\0') registry_.DeleteKey(parent, keyName);
+  };
+
+  RETURN_IF_FAILED(ReadToken(token));
+  for (;;) {
+    if (token[0] == '}') return S_OK;
+    if (Is(token, keyword::kForceRemove) || Is(token, keyword::kDelete))
+      RETURN_IF_FAILED(ReadToken(token));
+    if (Is(token, keyword::kNoRemove)) {
+      deleting = false;
+      RETURN_IF_FAILED(ReadToken(token));
+    }
+    if (Is(token, keyword::kValue)) {
+      RETURN_IF_FAILED(ReadToken(valueName));
+      RETURN_IF_FAILED(ReadToken(token));
+      if (token[0] != '=') return DISP_E_EXCEPTION;
+      if (!skipping) registry_.DeleteValue(parent, valueName);
+      RETURN_IF_FAILED(SkipValueClause(token));
+      continue;
+    }
+
+    if (HasBackslash(token)) return DISP_E_EXCEPTION;
+    if (!skipping && current.Open(parent, token, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+      skipping = true;  // the key is missing: leave it and its block alone
+    std::memcpy(keyName, token, std::strlen(token) + 1);
+    const bool occupied = skipping || current.HasSubkeys() || current.HasValues();
+
+    if (!occupied) {
+      if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
+      deleteKey();
+      RETURN_IF_FAILED(ReadToken(token));
+      RETURN_IF_FAILED(SkipValueClause(token));
+      if (token[0] == '{') {
+        RETURN_IF_FAILED(WalkBlock(nullptr, false, true, depth + 1));
+        RETURN_IF_FAILED(ReadToken(token));
+        RETURN_IF_FAILED(SkipValueClause(token));
+      }
+      continue;
+    }
+
+    RETURN_IF_FAILED(ReadToken(token));
+    RETURN_IF_FAILED(SkipValueClause(token));
+    const bool hasBlock = token[0] == '{';
+    if (hasBlock) {
+      RETURN_IF_FAILED(WalkBlock(current.Handle(), false, skipping, depth + 1));
+      if (skipping) {
+        // The missing key's own block ends skip mode.
+        skipping = skippingAtEntry;
+        RETURN_IF_FAILED(ReadToken(token));
+        RETURN_IF_FAILED(SkipValueClause(token));
+        continue;
+      }
+    } else if (skipping) {
+      continue;
+    }
+
+    // What is left of the key after its block: a key that still has a
+    // subkey stays, and nothing beneath it is deleted on its behalf.
+    if (current.HasSubkeys()) {
+      if (hasBlock) RETURN_IF_FAILED(ReadToken(token));
+      continue;
+    }
+    if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
+    deleteKey();
+    if (hasBlock) {
+      RETURN_IF_FAILED(ReadToken(token));
+      RETURN_IF_FAILED(SkipValueClause(token));
+    }
+  }
+}
+
+HRESULT ScriptParser::ApplyValue(RegistryKey& key, const char* valueName,
+                                 TokenBuffer& token) noexcept {
+  TokenBuffer typeLetter;
+  TokenBuffer value;
+  RETURN_IF_FAILED(ReadToken(typeLetter));
+  const ValueType type = FindValueType(typeLetter);
+  if (type == ValueType::kNone) return DISP_E_EXCEPTION;
+  SkipSpaces();
+  RETURN_IF_FAILED(ReadToken(value));
+  // A value that cannot be written does not stop the script.
+  if (type == ValueType::kString) {
+    key.SetString(valueName, value);
+  } else {
+    std::int32_t number = 0;  // stored when the text is not a number
+    ParseInt32(value, &number);
+    key.SetDword(valueName, static_cast<std::uint32_t>(number));
+  }
+  return ReadToken(token);
+}
+
+HRESULT ScriptParser::SkipValueClause(TokenBuffer& token) noexcept {
+  if (token[0] != '=') return S_OK;
+  TokenBuffer value;
+  RETURN_IF_FAILED(ReadToken(token));
+  SkipSpaces();
+  RETURN_IF_FAILED(ReadToken(value));
+  return ReadToken(token);
+}
+
+}  // namespace qvapi

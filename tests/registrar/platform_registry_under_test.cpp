@@ -1,0 +1,83 @@
+// The real registry for one test, in a private key under
+// HKCU\Software\QVAPI-tests, wiped before and after.
+#include "tests/registrar/registry_under_test.h"
+
+#include "registrar/advapi_registry.h"
+#include "registrar/registry_key.h"
+#include "standins/memory_registry/tree_dump.h"
+
+#include <vector>
+
+namespace qvapi::testing {
+
+namespace {
+
+constexpr const char* kTestsPath = "Software\\QVAPI-tests";
+
+void Wipe(const std::string& keyName) {
+  RegistryKey tests(PlatformRegistry());
+  if (tests.Open(HKEY_CURRENT_USER, kTestsPath, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+    tests.DeleteSubtree(keyName.c_str());
+}
+
+void DumpKey(HKEY key, const std::string& path, TreeDump& dump) {
+  for (DWORD index = 0;; ++index) {
+    char name[16384];
+    DWORD nameSize = sizeof name;
+    BYTE data[16384];
+    DWORD dataSize = sizeof data;
+    DWORD type = 0;
+    if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize) !=
+        ERROR_SUCCESS)
+      break;
+    dump.AddValue(path, name, type, data, dataSize);
+  }
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD nameSize = sizeof name;
+    if (RegEnumKeyExA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    std::string below = path.empty() ? name : path + "\\" + name;
+    dump.AddKey(below);
+    HKEY subkey = nullptr;
+    if (RegOpenKeyExA(key, name, 0, KEY_READ, &subkey) == ERROR_SUCCESS) {
+      DumpKey(subkey, below, dump);
+      RegCloseKey(subkey);
+    }
+  }
+}
+
+class PlatformRegistryUnderTest final : public RegistryUnderTest {
+ public:
+  explicit PlatformRegistryUnderTest(const std::string& keyName) : keyName_(keyName) {
+    Wipe(keyName_);
+    std::string path = std::string(kTestsPath) + "\\" + keyName_;
+    RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &root_, nullptr);
+  }
+  ~PlatformRegistryUnderTest() override {
+    RegCloseKey(root_);
+    Wipe(keyName_);
+  }
+
+  Registry& registry() override { return PlatformRegistry(); }
+  HKEY root() override { return root_; }
+  std::string Dump() override {
+    TreeDump dump;
+    DumpKey(root_, "", dump);
+    return dump.Text();
+  }
+
+ private:
+  std::string keyName_;
+  HKEY root_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<RegistryUnderTest> MakePlatformRegistryUnderTest(const std::string& keyName) {
+  return std::make_unique<PlatformRegistryUnderTest>(keyName);
+}
+
+}  // namespace qvapi::testing

@@ -1,0 +1,30 @@
+// A registry for one test: the in-memory one, or (under Wine) the real one,
+// each with a private empty key that is wiped before and after the test.
+#pragma once
+
+#include "registrar/registry.h"
+
+#include <memory>
+#include <string>
+
+namespace qvapi::testing {
+
+enum class Backend { kMemory, kPlatform };
+
+class RegistryUnderTest {
+ public:
+  virtual ~RegistryUnderTest() = default;
+  virtual Registry& registry() = 0;
+  // The test's own key, empty at the start.
+  virtual HKEY root() = 0;
+  // The subtree below root() in the canonical text form.
+  virtual std::string Dump() = 0;
+};
+
+// keyName names the test's key below HKCU\Software\QVAPI-tests.
+std::unique_ptr<RegistryUnderTest> MakeRegistryUnderTest(Backend backend,
+                                                         const std::string& keyName);
+
+std::string BackendName(Backend backend);
+
+}  // namespace qvapi::testing
