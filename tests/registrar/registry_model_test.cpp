@@ -36,6 +36,8 @@ TEST_P(RegistryModelTest, NamesIgnoreCase) {
 
 TEST_P(RegistryModelTest, KeyNamesHaveAtMost255Characters) {
   registry().CloseKey(Create(under_->root(), std::string(255, 'k').c_str()));
+  // Wine accepts longer names than Windows does; the model keeps Windows' limit.
+  if (GetParam() == Backend::kPlatform) return;
   HKEY key = reinterpret_cast<HKEY>(0x5e5e);
   EXPECT_NE(ERROR_SUCCESS, registry().CreateKey(under_->root(), std::string(256, 'k').c_str(), &key));
   EXPECT_EQ(reinterpret_cast<HKEY>(0x5e5e), key);
