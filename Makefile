@@ -30,15 +30,20 @@ build-native: $(NATIVE)/CMakeCache.txt
 
 build: build-native build-win
 
+# Programs run under Wine leave the prefix's wineserver running for the next
+# one; these targets stop it when they are done.
+WINE_RUN = testbed/wine-run $(PREFIX)
+WINE_STOP = rc=$$?; testbed/wine-stop $(PREFIX); exit $$rc
+
 demo: build-win
-	@testbed/wine-run $(PREFIX) $(WIN)/examples/qvapi_demo.exe
+	@$(WINE_RUN) $(WIN)/bin/qvapi_demo.exe; $(WINE_STOP)
 
 test: build
 	@cd $(NATIVE) && ctest --output-on-failure
 	@cd $(WIN) && ctest --output-on-failure
 
 bench: build
-	@testbed/wine-run $(PREFIX) $(WIN)/bench/bridge_bench.exe
+	@$(WINE_RUN) $(WIN)/bin/bridge_bench.exe; $(WINE_STOP)
 
 fuzz: build-native
 	@$(NATIVE)/tests/registrar/script_fuzzer -max_total_time=$(FUZZ_SECONDS) \
