@@ -85,7 +85,7 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
   RETURN_IF_FAILED(ReadToken(token));
   for (;;) {
     if (token[0] == '}') return S_OK;
-    bool takesBlock = true;  // false once an entry has been read to its end
+    bool entryDone = false;  // a "Delete" entry ends after its name and value clause
     if (Is(token, keyword::kForceRemove) || Is(token, keyword::kDelete)) {
       const bool isDelete = Is(token, keyword::kDelete);
       RETURN_IF_FAILED(ReadToken(token));
@@ -95,17 +95,17 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
         // A "Delete" entry creates nothing; its value clause is passed over.
         RETURN_IF_FAILED(ReadToken(token));
         RETURN_IF_FAILED(SkipValueClause(token));
-        takesBlock = false;
+        entryDone = true;
       }
     }
-    if (takesBlock && Is(token, keyword::kNoRemove)) RETURN_IF_FAILED(ReadToken(token));
-    if (takesBlock && Is(token, keyword::kValue)) {
+    if (!entryDone && Is(token, keyword::kNoRemove)) RETURN_IF_FAILED(ReadToken(token));
+    if (!entryDone && Is(token, keyword::kValue)) {
       RETURN_IF_FAILED(ReadToken(valueName));
       RETURN_IF_FAILED(ReadToken(token));
       if (token[0] != '=') return DISP_E_EXCEPTION;
       RegistryKey parentKey = RegistryKey::Borrow(registry_, parent);
       RETURN_IF_FAILED(ApplyValue(parentKey, valueName, token));
-    } else if (takesBlock) {
+    } else if (!entryDone) {
       if (HasBackslash(token)) return DISP_E_EXCEPTION;
       // A key that can only be read is still used: its writes fail quietly.
       if (current.Open(parent, token, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
@@ -138,13 +138,14 @@ HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, bool skipping, int depth)
   RETURN_IF_FAILED(ReadToken(token));
   for (;;) {
     if (token[0] == '}') return S_OK;
-    if (Is(token, keyword::kForceRemove) || Is(token, keyword::kDelete))
-      RETURN_IF_FAILED(ReadToken(token));
-    if (Is(token, keyword::kNoRemove)) {
+    // The token after "ForceRemove" or "Delete" is a key name, whatever it reads.
+    const bool markedKey = Is(token, keyword::kForceRemove) || Is(token, keyword::kDelete);
+    if (markedKey) RETURN_IF_FAILED(ReadToken(token));
+    if (!markedKey && Is(token, keyword::kNoRemove)) {
       deleting = false;
       RETURN_IF_FAILED(ReadToken(token));
     }
-    if (Is(token, keyword::kValue)) {
+    if (!markedKey && Is(token, keyword::kValue)) {
       RETURN_IF_FAILED(ReadToken(valueName));
       RETURN_IF_FAILED(ReadToken(token));
       if (token[0] != '=') return DISP_E_EXCEPTION;

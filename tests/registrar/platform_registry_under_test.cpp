@@ -12,6 +12,9 @@ namespace qvapi::testing {
 
 namespace {
 
+// Large enough for every name and value the registrar writes.
+constexpr DWORD kNameSize = 260;
+constexpr DWORD kTokenSize = 4096;
 constexpr const char* kTestsPath = "Software\\QVAPI-tests";
 
 void Wipe(const std::string& keyName) {
@@ -22,9 +25,9 @@ void Wipe(const std::string& keyName) {
 
 void DumpKey(HKEY key, const std::string& path, TreeDump& dump) {
   for (DWORD index = 0;; ++index) {
-    char name[16384];
+    char name[kNameSize];
     DWORD nameSize = sizeof name;
-    BYTE data[16384];
+    BYTE data[kTokenSize];
     DWORD dataSize = sizeof data;
     DWORD type = 0;
     if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize) !=
