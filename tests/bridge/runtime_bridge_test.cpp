@@ -183,10 +183,6 @@ TEST_F(RuntimeBridge, ExportsRemoveExactlyTheirOwnArguments) {
 }
 
 TEST_F(RuntimeBridge, ExportsAreCallableFromManyThreadsAtOnce) {
-  if (GetEnvironmentVariableA("QVAPI_EMULATED_I386", nullptr, 0)) {
-    GTEST_SKIP() << "Wine runs under qemu's user-mode emulator here, which crashes as soon as "
-                    "two Windows threads run at once";
-  }
   LoadedCore zelk = LoadZelkcore();
   zelk.SetResult("SaveMemory", 77);
   constexpr int kThreads = 8;
