@@ -6,6 +6,8 @@
 #include "registrar/registry_key.h"
 #include "standins/memory_registry/tree_dump.h"
 
+#include <shlwapi.h>
+
 #include <vector>
 
 namespace qvapi::testing {
@@ -17,11 +19,14 @@ constexpr DWORD kNameSize = 260;
 constexpr DWORD kTokenSize = 4096;
 constexpr const char* kTestsPath = "Software\\QVAPI-tests";
 
-void Wipe(const std::string& keyName) {
-  RegistryKey tests(PlatformRegistry());
-  if (tests.Open(HKEY_CURRENT_USER, kTestsPath, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-    tests.DeleteSubtree(keyName.c_str());
+std::string TestKeyPath(const std::string& keyName) {
+  return std::string(kTestsPath) + "\\" + keyName;
 }
+
+// Removes whatever an earlier, interrupted run left, including key names that
+// Wine accepts beyond Windows' 255 characters, which the registrar's own
+// subtree deletion cannot enumerate.
+void Wipe(const std::string& keyName) { SHDeleteKeyA(HKEY_CURRENT_USER, TestKeyPath(keyName).c_str()); }
 
 void DumpKey(HKEY key, const std::string& path, TreeDump& dump) {
   for (DWORD index = 0;; ++index) {
@@ -55,8 +60,7 @@ class PlatformRegistryUnderTest final : public RegistryUnderTest {
  public:
   explicit PlatformRegistryUnderTest(const std::string& keyName) : keyName_(keyName) {
     Wipe(keyName_);
-    std::string path = std::string(kTestsPath) + "\\" + keyName_;
-    RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+    RegCreateKeyExA(HKEY_CURRENT_USER, TestKeyPath(keyName_).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                     &root_, nullptr);
   }
   ~PlatformRegistryUnderTest() override {
