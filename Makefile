@@ -7,6 +7,7 @@ NATIVE := build/native
 PREFIX := $(abspath $(WIN))/wineprefix
 JOBS   ?= 2
 FUZZ_SECONDS ?= 600
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all setup build build-win build-native demo test bench fuzz install clean
 
@@ -43,7 +44,9 @@ test: build
 	@cd $(WIN) && ctest --output-on-failure
 
 bench: build
-	@$(WINE_RUN) $(WIN)/bin/bridge_bench.exe; $(WINE_STOP)
+	@$(NATIVE)/bench/registrar_bench
+	@$(WINE_RUN) $(WIN)/bin/bridge_bench.exe && $(WINE_RUN) $(WIN)/bin/registrar_wine_bench.exe; \
+	  $(WINE_STOP)
 
 fuzz: build-native
 	@$(NATIVE)/tests/registrar/script_fuzzer -max_total_time=$(FUZZ_SECONDS) \

@@ -1,6 +1,7 @@
 // Registers and unregisters generated scripts of 1k, 10k and 100k keys on the
 // in-memory registry: megabytes of script and keys per second, and how the
 // time grows with size (linear growth gives a ratio of about 10 per tenfold).
+#include "bench/registrar/generated_script.h"
 #include "registrar/script_parser.h"
 #include "standins/memory_registry/memory_registry.h"
 
@@ -10,25 +11,6 @@
 #include <string>
 
 namespace {
-
-constexpr int kKeysPerUnit = 10;
-
-// Units of ten keys: a key with a default value, seven children each with a
-// default and a named number, and a two-level branch.
-std::string GenerateScript(int keys) {
-  std::string script = "HKCR\r\n{\r\n";
-  for (int unit = 0; unit < keys / kKeysPerUnit; ++unit) {
-    const std::string id = std::to_string(unit);
-    script += "\tUnit" + id + " = s 'Unit " + id + " of the benchmark'\r\n\t{\r\n";
-    for (int child = 0; child < 7; ++child) {
-      const std::string c = std::to_string(child);
-      script += "\t\tChild" + c + " = s 'value " + c + "'\r\n\t\t{\r\n\t\t\tval Count = d " + c +
-                "\r\n\t\t}\r\n";
-    }
-    script += "\t\tForceRemove Deep\r\n\t\t{\r\n\t\t\tLeaf = s '%MODULE%'\r\n\t\t}\r\n\t}\r\n";
-  }
-  return script + "}\r\n";
-}
 
 // Best of three runs, in seconds.
 double TimeRun(const std::string& script, bool andUnregister, qvapi::ReplacementMap& map) {
@@ -55,7 +37,7 @@ int main() {
   for (bool unregister : {false, true}) {
     double previous = 0;
     for (int keys : {1000, 10000, 100000}) {
-      const std::string script = GenerateScript(keys);
+      const std::string script = qvapi::bench::GenerateScript(keys);
       const double seconds = TimeRun(script, unregister, map);
       const double megabytes = script.size() / 1e6;
       char ratio[16] = "-";

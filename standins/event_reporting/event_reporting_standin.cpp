@@ -22,19 +22,18 @@ Procedure* Find(const char* name) {
   return nullptr;
 }
 
-LONG Call(const char* name) {
-  Procedure* procedure = Find(name);
-  InterlockedIncrement(&procedure->calls);
-  return procedure->result;
+LONG Call(Procedure& procedure) {
+  InterlockedIncrement(&procedure.calls);
+  return procedure.result;
 }
 
 }  // namespace
 
 extern "C" {
 
-__declspec(dllexport) LONG __cdecl StartEvtReporting() { return Call("StartEvtReporting"); }
-__declspec(dllexport) LONG __cdecl StopEvtReporting() { return Call("StopEvtReporting"); }
-__declspec(dllexport) LONG __cdecl EvtReportingState() { return Call("EvtReportingState"); }
+__declspec(dllexport) LONG __cdecl StartEvtReporting() { return Call(g_procedures[0]); }
+__declspec(dllexport) LONG __cdecl StopEvtReporting() { return Call(g_procedures[1]); }
+__declspec(dllexport) LONG __cdecl EvtReportingState() { return Call(g_procedures[2]); }
 
 __declspec(dllexport) void __cdecl EvtStandinSetResult(const char* procedure, LONG result) {
   if (Procedure* p = Find(procedure)) InterlockedExchange(&p->result, result);
