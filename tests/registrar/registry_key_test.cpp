@@ -113,13 +113,8 @@ TEST_P(RegistryKeyTest, SubkeyAndValueTests) {
   EXPECT_TRUE(parent.HasSubkeys());
 }
 
-INSTANTIATE_TEST_SUITE_P(Registries, RegistryKeyTest,
-#ifdef _WIN32
-                         ::testing::Values(Backend::kMemory, Backend::kPlatform),
-#else
-                         ::testing::Values(Backend::kMemory),
-#endif
-                         [](const auto& info) { return testing::BackendName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Registries, RegistryKeyTest, testing::AllBackends(),
+                         testing::BackendParamName);
 
 }  // namespace
 }  // namespace qvapi

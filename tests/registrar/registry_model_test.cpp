@@ -105,13 +105,8 @@ TEST_P(RegistryModelTest, DefaultValueSize) {
   registry().CloseKey(key);
 }
 
-INSTANTIATE_TEST_SUITE_P(Registries, RegistryModelTest,
-#ifdef _WIN32
-                         ::testing::Values(Backend::kMemory, Backend::kPlatform),
-#else
-                         ::testing::Values(Backend::kMemory),
-#endif
-                         [](const auto& info) { return testing::BackendName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Registries, RegistryModelTest, testing::AllBackends(),
+                         testing::BackendParamName);
 
 }  // namespace
 }  // namespace qvapi

@@ -4,6 +4,8 @@
 
 #include "registrar/registry.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -26,5 +28,18 @@ std::unique_ptr<RegistryUnderTest> MakeRegistryUnderTest(Backend backend,
                                                          const std::string& keyName);
 
 std::string BackendName(Backend backend);
+
+// The registries a fixture runs on: the in-memory one, and on Windows the
+// real one too; the test names end in the registry's name.
+inline auto AllBackends() {
+#ifdef _WIN32
+  return ::testing::Values(Backend::kMemory, Backend::kPlatform);
+#else
+  return ::testing::Values(Backend::kMemory);
+#endif
+}
+inline std::string BackendParamName(const ::testing::TestParamInfo<Backend>& info) {
+  return BackendName(info.param);
+}
 
 }  // namespace qvapi::testing
