@@ -2,28 +2,11 @@
 
 #include <cstdio>
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
-namespace {
-
-void WINAPI IgnoreDebuggerOutput(LPCSTR) {}
-
-}  // namespace
-
-// GoogleTest mirrors every failure and skip to a debugger through
-// OutputDebugStringA. Where Wine runs under qemu's user-mode emulator, the
-// exception that call raises brings the whole test process down, taking the
-// rest of the run with it. The console report is all these tests need, so
-// the import that GoogleTest calls through is bound here to a function that
-// drops the text.
-extern "C" void(WINAPI* const qvapiOutputDebugStringA)(LPCSTR) __asm__(
-    "__imp__OutputDebugStringA@4") = IgnoreDebuggerOutput;
-
 int main(int argc, char** argv) {
-  // Unbuffered, so every printed line is on the console even if a test
-  // crashes the process.
+  // Unbuffered: a test that crashes the process would otherwise take the
+  // lines still in the buffer with it, and with them the name of the case.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
