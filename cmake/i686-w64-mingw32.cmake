@@ -10,6 +10,7 @@ set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
 set(CMAKE_RC_COMPILER  ${triple}-windres)
 set(CMAKE_OBJDUMP      ${triple}-objdump)
 set(QVAPI_WIDL         ${triple}-widl)
+set(QVAPI_DLLTOOL      ${triple}-dlltool)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -1,0 +1,69 @@
+#include "automation/qv_api.h"
+
+#include "automation/event_reporting.h"
+#include "bridge/exports.h"
+
+const ATL::InterfaceEntry CQV_Api::kInterfaces[] = {
+    {&IID_IQV_Api, ATL::FaceOffset<CQV_Api, IQV_Api>(), ATL::InterfaceEntryKind::Offset},
+    {&IID_IDispatch, ATL::FaceOffset<CQV_Api, IQV_Api>(), ATL::InterfaceEntryKind::Offset},
+    {&IID_ISupportErrorInfo, ATL::FaceOffset<CQV_Api, ISupportErrorInfo>(),
+     ATL::InterfaceEntryKind::Offset},
+    {nullptr, 0, ATL::InterfaceEntryKind::End},
+};
+
+// The object root has set the count to 0 and made its lock by now.
+CQV_Api::CQV_Api() noexcept { _tih.AddObjectRef(); }
+
+// Runs before the object root deletes its lock.
+CQV_Api::~CQV_Api() { _tih.ReleaseObjectRef(); }
+
+STDMETHODIMP CQV_Api::InterfaceSupportsErrorInfo(REFIID riid) noexcept {
+  static const IID* const kSupporting[] = {&IID_IQV_Api};
+  for (const IID* iid : kSupporting) {
+    if (InlineIsEqualGUID(riid, *iid)) return S_OK;
+  }
+  return S_FALSE;
+}
+
+STDMETHODIMP CQV_Api::MemMark() noexcept {
+  QVMemMark();
+  return S_OK;
+}
+
+STDMETHODIMP CQV_Api::MemSave(LPSTR pszName, LPSTR pszComment, LONG bShowAll) noexcept {
+  QVMemSave(pszName, pszComment, bShowAll);
+  return S_OK;
+}
+
+STDMETHODIMP CQV_Api::MemPopup() noexcept {
+  QVMemPopup();
+  return S_OK;
+}
+
+namespace {
+
+HRESULT StoreResultOf(LONG (*call)(), LONG* out) noexcept {
+  if (!out) return E_POINTER;
+  *out = call();
+  return S_OK;
+}
+
+}  // namespace
+
+STDMETHODIMP CQV_Api::get_StartEventReporting(LONG* lPrev) noexcept {
+  return StoreResultOf(StartEvtReporting, lPrev);
+}
+
+STDMETHODIMP CQV_Api::get_StopEventReporting(LONG* lPrev) noexcept {
+  return StoreResultOf(StopEvtReporting, lPrev);
+}
+
+STDMETHODIMP CQV_Api::get_EventReportingState(LONG* lCur) noexcept {
+  return StoreResultOf(EvtReportingState, lCur);
+}
+
+STDMETHODIMP CQV_Api::get_EnableErrorPopup(LONG lPopup, LONG* bPrevPopup) noexcept {
+  if (!bPrevPopup) return E_POINTER;
+  *bPrevPopup = QVEnableErrorPopup(lPopup);
+  return S_OK;
+}

@@ -1,0 +1,69 @@
+#include "automation/type_info_holder.h"
+
+#include <oleauto.h>
+
+#include "automation/com_ptr.h"
+#include "automation/critical_section.h"
+#include "automation/module_services.h"
+
+namespace ATL {
+
+void CComTypeInfoHolder::AddObjectRef() noexcept {
+  qvapi::CriticalSectionLock lock(qvapi::TypeInfoLock());
+  ++m_dwRef;
+}
+
+void CComTypeInfoHolder::ReleaseObjectRef() noexcept {
+  qvapi::CriticalSectionLock lock(qvapi::TypeInfoLock());
+  if (--m_dwRef == 0 && m_pInfo) {
+    m_pInfo->Release();
+    m_pInfo = nullptr;
+  }
+}
+
+LONG CComTypeInfoHolder::ObjectCount() noexcept {
+  qvapi::CriticalSectionLock lock(qvapi::TypeInfoLock());
+  return m_dwRef;
+}
+
+HRESULT CComTypeInfoHolder::FetchTypeInfo(LCID lcid, ITypeInfo** out) noexcept {
+  *out = nullptr;
+  qvapi::CriticalSectionLock lock(qvapi::TypeInfoLock());
+  if (!m_pInfo) {
+    qvapi::ComPtr<ITypeLib> library;
+    HRESULT hr = LoadRegTypeLib(*m_plibid, m_wMajor, m_wMinor, lcid, library.put());
+    if (FAILED(hr)) return hr;
+    ITypeInfo* info = nullptr;
+    hr = library->GetTypeInfoOfGuid(*m_pguid, &info);
+    if (FAILED(hr)) return hr;
+    m_pInfo = info;  // the reference that came with it is the holder's
+  }
+  m_pInfo->AddRef();
+  *out = m_pInfo;
+  return S_OK;
+}
+
+HRESULT CComTypeInfoHolder::GetTypeInfo(UINT, LCID lcid, ITypeInfo** out) noexcept {
+  if (!out) return E_POINTER;
+  return FetchTypeInfo(lcid, out);
+}
+
+HRESULT CComTypeInfoHolder::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* dispids) noexcept {
+  qvapi::ComPtr<ITypeInfo> info;
+  HRESULT hr = FetchTypeInfo(lcid, info.put());
+  if (info) hr = info->GetIDsOfNames(names, count, dispids);
+  return hr;
+}
+
+HRESULT CComTypeInfoHolder::Invoke(IDispatch* dispatch, DISPID dispid, REFIID, LCID lcid,
+                                   WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* exception, UINT* argError) noexcept {
+  SetErrorInfo(0, nullptr);
+  qvapi::ComPtr<ITypeInfo> info;
+  HRESULT hr = FetchTypeInfo(lcid, info.put());
+  if (info) hr = info->Invoke(dispatch, dispid, flags, params, result, exception, argError);
+  return hr;
+}
+
+}  // namespace ATL
