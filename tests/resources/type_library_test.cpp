@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "QVAPI.h"
-#include "com_ref.h"
+#include "automation/com_ptr.h"
 #include "server_module_path.h"
 
 namespace {
@@ -168,9 +168,9 @@ protected:
                                             names.size(), ids->data());
     }
 
-    ComRef<ITypeLib> library_;
-    ComRef<ITypeInfo> dispatchView_;
-    ComRef<ITypeInfo> vtableView_;
+    qvapi::ComPtr<ITypeLib> library_;
+    qvapi::ComPtr<ITypeInfo> dispatchView_;
+    qvapi::ComPtr<ITypeInfo> vtableView_;
 };
 
 TEST_F(TypeLibrary, LibraryAttributes) {
@@ -212,7 +212,7 @@ TEST_F(TypeLibrary, DeclaresTheClassThenTheInterface) {
 }
 
 TEST_F(TypeLibrary, ClassIsCreatableWithTheInterfaceAsDefault) {
-    ComRef<ITypeInfo> coclass;
+    qvapi::ComPtr<ITypeInfo> coclass;
     ASSERT_EQ(library_->GetTypeInfoOfGuid(CLSID_QV_Api, coclass.put()), S_OK);
     TYPEATTR attributes = AttributesOf(coclass.get());
     EXPECT_EQ(attributes.typekind, TKIND_COCLASS);
@@ -227,7 +227,7 @@ TEST_F(TypeLibrary, ClassIsCreatableWithTheInterfaceAsDefault) {
     EXPECT_EQ(flags, IMPLTYPEFLAG_FDEFAULT);
     HREFTYPE reference = 0;
     ASSERT_EQ(coclass->GetRefTypeOfImplType(0, &reference), S_OK);
-    ComRef<ITypeInfo> implemented;
+    qvapi::ComPtr<ITypeInfo> implemented;
     ASSERT_EQ(coclass->GetRefTypeInfo(reference, implemented.put()), S_OK);
     EXPECT_TRUE(IsEqualGUID(AttributesOf(implemented.get()).guid, IID_IQV_Api));
 }
@@ -254,7 +254,7 @@ TEST_F(TypeLibrary, InterfaceIsDualOnIDispatch) {
 
     HREFTYPE base = 0;
     ASSERT_EQ(vtableView_->GetRefTypeOfImplType(0, &base), S_OK);
-    ComRef<ITypeInfo> baseInfo;
+    qvapi::ComPtr<ITypeInfo> baseInfo;
     ASSERT_EQ(vtableView_->GetRefTypeInfo(base, baseInfo.put()), S_OK);
     EXPECT_TRUE(IsEqualGUID(AttributesOf(baseInfo.get()).guid, IID_IDispatch));
 }

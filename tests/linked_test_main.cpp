@@ -1,0 +1,20 @@
+// Entry point of the Windows test executable that links the server's code
+// itself. The module record is started and stopped around the run as the
+// DLL's entry point does at attach and detach.
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+#include "server/server_module.h"
+
+int main(int argc, char** argv) {
+  // Unbuffered: a test that crashes the process would otherwise take the
+  // lines still in the buffer with it, and with them the name of the case.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  qvapi::g_serverModule.Startup(GetModuleHandleW(nullptr));
+  testing::InitGoogleTest(&argc, argv);
+  const int result = RUN_ALL_TESTS();
+  qvapi::g_serverModule.Shutdown();
+  return result;
+}
