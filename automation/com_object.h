@@ -53,6 +53,24 @@ class CComObject final : public Base {
   }
 };
 
+// A plain object that does not count in the module's lock count: the class
+// objects, which the module keeps until it is unloaded.
+template <class Base>
+class CComObjectNoLock final : public Base {
+ public:
+  ~CComObjectNoLock() { this->m_dwRef = 1; }
+
+  STDMETHOD(QueryInterface)(REFIID iid, void** out) noexcept override {
+    return FindInterface(static_cast<Base*>(this), Base::kInterfaces, iid, out);
+  }
+  STDMETHOD_(ULONG, AddRef)() noexcept override { return this->InternalAddRef(); }
+  STDMETHOD_(ULONG, Release)() noexcept override {
+    const LONG count = this->InternalRelease();
+    if (count == 0) delete this;
+    return count;
+  }
+};
+
 // The contained object: its count field holds the outer unknown, written
 // once at construction without a reference, and everything IUnknown does
 // goes there.
@@ -108,6 +126,10 @@ class CComAggObject final : public IUnknown,
  private:
   CComContainedObject<Base> m_contained;
 };
+
+// Makes one object of a class: a plain one for a null outer unknown, an
+// aggregated one otherwise.
+using InstanceCreator = HRESULT(WINAPI*)(IUnknown* outer, REFIID iid, void** out);
 
 // Ties a class to its class id and gives it its instance creator: a plain
 // object for a null outer unknown, an aggregated one otherwise. The class

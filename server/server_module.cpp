@@ -1,13 +1,15 @@
 #include "server/server_module.h"
 
+#include "automation/critical_section.h"
 #include "automation/module_services.h"
 
 namespace qvapi {
 
 ServerModule g_serverModule;
 
-HRESULT ServerModule::Startup(HINSTANCE module) noexcept {
+HRESULT ServerModule::Startup(ClassEntry* table, HINSTANCE module) noexcept {
   lockCount = 0;
+  classTable = table;
   instance = module;
   typeLibraryInstance = module;
   InitializeCriticalSection(&typeInfoLock);
@@ -16,9 +18,37 @@ HRESULT ServerModule::Startup(HINSTANCE module) noexcept {
 }
 
 HRESULT ServerModule::Shutdown() noexcept {
+  for (ClassEntry* row = classTable; row && row->clsid; ++row) {
+    if (IUnknown* object = row->classObject.exchange(nullptr)) object->Release();
+  }
   DeleteCriticalSection(&typeInfoLock);
   DeleteCriticalSection(&classTableLock);
   return S_OK;
+}
+
+HRESULT ServerModule::FindClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept {
+  if (!out) return E_POINTER;
+  for (ClassEntry* row = classTable; row->clsid; ++row) {
+    if (!InlineIsEqualGUID(clsid, *row->clsid)) continue;
+    *out = nullptr;  // also when the class object cannot be made
+    HRESULT hr = S_OK;
+    IUnknown* object = row->classObject.load(std::memory_order_acquire);
+    if (!object) {
+      CriticalSectionLock lock(classTableLock);
+      object = row->classObject.load(std::memory_order_relaxed);
+      if (!object) {
+        // Made whole before it is published: the release store orders the
+        // construction before the pointer for every acquiring reader.
+        void* created = nullptr;
+        hr = row->createClassObject(row->createInstance, IID_IUnknown, &created);
+        object = static_cast<IUnknown*>(created);
+        if (object) row->classObject.store(object, std::memory_order_release);
+      }
+    }
+    if (object) hr = object->QueryInterface(iid, out);
+    return hr;
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 LONG LockModule() noexcept { return InterlockedIncrement(&g_serverModule.lockCount); }

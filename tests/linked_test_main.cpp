@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   // Unbuffered: a test that crashes the process would otherwise take the
   // lines still in the buffer with it, and with them the name of the case.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  qvapi::g_serverModule.Startup(GetModuleHandleW(nullptr));
+  qvapi::g_serverModule.Startup(qvapi::g_classTable, GetModuleHandleW(nullptr));
   testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();
   qvapi::g_serverModule.Shutdown();

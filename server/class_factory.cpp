@@ -1,0 +1,42 @@
+#include "server/class_factory.h"
+
+#include <memory>
+#include <new>
+
+#include "automation/module_services.h"
+
+namespace ATL {
+
+const InterfaceEntry CComClassFactory::kInterfaces[] = {
+    {&IID_IClassFactory, FaceOffset<CComClassFactory, IClassFactory>(),
+     InterfaceEntryKind::Offset},
+    {nullptr, 0, InterfaceEntryKind::End},
+};
+
+HRESULT WINAPI CComClassFactory::CreateClassObject(InstanceCreator creator, REFIID iid,
+                                                   void** out) noexcept {
+  using Factory = CComObjectNoLock<CComClassFactory>;
+  std::unique_ptr<Factory> factory(new (std::nothrow) Factory);
+  if (!factory) return E_OUTOFMEMORY;
+  factory->m_pfnCreateInstance = creator;
+  return HandOutNew(std::move(factory), iid, out);
+}
+
+STDMETHODIMP CComClassFactory::CreateInstance(IUnknown* outer, REFIID iid,
+                                              void** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (outer && !InlineIsEqualGUID(iid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
+  return m_pfnCreateInstance(outer, iid, out);
+}
+
+STDMETHODIMP CComClassFactory::LockServer(BOOL lock) noexcept {
+  if (lock) {
+    qvapi::LockModule();
+  } else {
+    qvapi::UnlockModule();
+  }
+  return S_OK;
+}
+
+}  // namespace ATL

@@ -1,0 +1,32 @@
+#pragma once
+// The class table: one row for each creatable class of the server, then an
+// end row whose class id is null.
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include <atomic>
+
+#include "automation/com_object.h"
+
+namespace qvapi {
+
+// Makes the class object of a row for the row's instance creator.
+using ClassObjectCreator = HRESULT(WINAPI*)(ATL::InstanceCreator creator, REFIID iid,
+                                            void** out);
+
+struct ClassEntry {
+  const CLSID* clsid;  // null in the end row
+  ClassObjectCreator createClassObject;
+  ATL::InstanceCreator createInstance;
+  // Null until the class object is first asked for, then kept, with one
+  // reference, until the module shuts down. Published with release
+  // ordering once the object is whole, read with acquire ordering, so a
+  // reader outside the class-table lock sees null or a complete object.
+  std::atomic<IUnknown*> classObject;
+};
+
+// The server's own table: QV_Api, then the end row.
+extern ClassEntry g_classTable[];
+
+}  // namespace qvapi

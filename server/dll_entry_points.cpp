@@ -1,0 +1,26 @@
+// The DLL's entry point and the COM entry points of the class objects.
+
+#include <windows.h>
+#include <objbase.h>
+
+#include "server/server_module.h"
+
+using qvapi::g_serverModule;
+
+// Runs under the loader lock: records, initialises and releases, and
+// nothing else.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_serverModule.Startup(qvapi::g_classTable, instance);
+    DisableThreadLibraryCalls(instance);
+  } else if (reason == DLL_PROCESS_DETACH) {
+    g_serverModule.Shutdown();
+  }
+  return TRUE;
+}
+
+STDAPI DllCanUnloadNow() { return g_serverModule.lockCount == 0 ? S_OK : S_FALSE; }
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
+  return g_serverModule.FindClassObject(clsid, iid, out);
+}
