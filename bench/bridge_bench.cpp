@@ -4,14 +4,16 @@
 // once. Measured in one run, interleaved, best of several rounds; printed as
 // nanoseconds per call and as ratios.
 
-#include <algorithm>
 #include <cstdio>
 
+#include "bench/bench_timing.h"
 #include "bridge/exports.h"
 #include "standins/core/loaded_core.h"
 
 using qvapi::standins::ExecutableFolder;
 using qvapi::standins::LoadedCore;
+using qvapi::bench::KeepBest;
+using qvapi::bench::NanosecondsPerCall;
 
 namespace {
 
@@ -19,25 +21,6 @@ using MarkMemoryFn = LONG(__cdecl*)();
 
 constexpr int kCallsPerRound = 100000;
 constexpr int kRounds = 7;
-
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
-}
-
-template <typename Body>
-double NanosecondsPerCall(Body body) {
-  volatile LONG sink = 0;
-  LARGE_INTEGER start, stop;
-  QueryPerformanceCounter(&start);
-  for (int i = 0; i < kCallsPerRound; ++i) sink = sink + body();
-  QueryPerformanceCounter(&stop);
-  return Seconds(start, stop) * 1e9 / kCallsPerRound;
-}
 
 }  // namespace
 
@@ -52,13 +35,13 @@ int main() {
 
   double exportNs = 1e300, floorNs = 1e300, directNs = 1e300;
   for (int round = 0; round < kRounds; ++round) {
-    exportNs = std::min(exportNs, NanosecondsPerCall([] { return QVMemMark(); }));
-    floorNs = std::min(floorNs, NanosecondsPerCall([] {
+    KeepBest(exportNs, NanosecondsPerCall(kCallsPerRound, [] { return QVMemMark(); }));
+    KeepBest(floorNs, NanosecondsPerCall(kCallsPerRound, [] {
       auto markMemory = reinterpret_cast<MarkMemoryFn>(
           GetProcAddress(GetModuleHandleA("ZELKCORE.DLL"), "MarkMemory"));
       return markMemory();
     }));
-    directNs = std::min(directNs, NanosecondsPerCall([direct] { return direct(); }));
+    KeepBest(directNs, NanosecondsPerCall(kCallsPerRound, [direct] { return direct(); }));
   }
 
   std::printf("QVMemMark, best of %d rounds of %d calls\n", kRounds, kCallsPerRound);
