@@ -19,6 +19,8 @@ using DWORD = std::uint32_t;
 using LONG = std::int32_t;
 using HRESULT = std::int32_t;
 using BOOL = int;
+constexpr BOOL FALSE = 0;
+constexpr BOOL TRUE = 1;
 
 struct HKEY__;
 using HKEY = HKEY__*;
@@ -37,6 +39,14 @@ constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 constexpr LONG ERROR_KEY_DELETED = 1018;
+constexpr LONG ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
+constexpr LONG ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+
+constexpr HRESULT HRESULT_FROM_WIN32(DWORD error) {
+  return static_cast<HRESULT>(error) <= 0
+             ? static_cast<HRESULT>(error)
+             : static_cast<HRESULT>((error & 0xFFFFu) | (7u << 16) | 0x80000000u);
+}
 
 constexpr DWORD KEY_QUERY_VALUE = 0x0001;
 constexpr DWORD KEY_SET_VALUE = 0x0002;

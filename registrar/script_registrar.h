@@ -1,0 +1,50 @@
+// The registrar: runs a registration script that a module file carries as
+// a resource, in register or unregister mode, with the replacements it has
+// been given. Made for one registration and dropped after it.
+#pragma once
+
+#include "registrar/module_resources.h"
+#include "registrar/platform_types.h"
+#include "registrar/registry.h"
+#include "registrar/replacement_map.h"
+
+#include <cstdint>
+
+namespace qvapi {
+
+// The HRESULT of a platform step that failed with `error`. A failure whose
+// error code is 0 is still a failure: E_FAIL, never S_OK.
+HRESULT HResultOfFailure(DWORD error) noexcept;
+
+class ScriptRegistrar {
+ public:
+  ScriptRegistrar(Registry& registry, ModuleResources& resources) noexcept
+      : registry_(registry), resources_(resources) {}
+
+  HRESULT DefineReplacement(const char16_t* name, const char16_t* text) noexcept {
+    return replacements_.Define(name, text);
+  }
+  HRESULT ResetReplacements() noexcept { return replacements_.Reset(); }
+  const ReplacementMap& replacements() const noexcept { return replacements_; }
+
+  // Runs script resource `id` of type `type` from the module file at
+  // `modulePath`; null texts stay null.
+  HRESULT RegisterResourceScript(const char16_t* modulePath, std::uint16_t id,
+                                 const char16_t* type) noexcept;
+  HRESULT UnregisterResourceScript(const char16_t* modulePath, std::uint16_t id,
+                                   const char16_t* type) noexcept;
+  // The script's result, or the failure of reading the resource (the
+  // registry is then untouched).
+  HRESULT RunResourceScript(const char16_t* modulePath, ResourceName name, const char* type,
+                            BOOL registering) noexcept;
+
+ private:
+  HRESULT RunTypedScript(const char16_t* modulePath, std::uint16_t id, const char16_t* type,
+                         BOOL registering) noexcept;
+
+  Registry& registry_;
+  ModuleResources& resources_;
+  ReplacementMap replacements_;
+};
+
+}  // namespace qvapi
