@@ -11,12 +11,17 @@
 
 namespace qvapi {
 
+// Enters the class in the registry (TRUE) or takes it out (FALSE).
+using RegistryUpdater = HRESULT(WINAPI*)(BOOL registering);
 // Makes the class object of a row for the row's instance creator.
 using ClassObjectCreator = HRESULT(WINAPI*)(ATL::InstanceCreator creator, REFIID iid,
                                             void** out);
+// A description of the class, or null; registration skips described rows.
+using DescriptionGetter = const char* (*)();
 
 struct ClassEntry {
   const CLSID* clsid;  // null in the end row
+  RegistryUpdater updateRegistry;
   ClassObjectCreator createClassObject;
   ATL::InstanceCreator createInstance;
   // Null until the class object is first asked for, then kept, with one
@@ -24,6 +29,7 @@ struct ClassEntry {
   // ordering once the object is whole, read with acquire ordering, so a
   // reader outside the class-table lock sees null or a complete object.
   std::atomic<IUnknown*> classObject;
+  DescriptionGetter description;
 };
 
 // The server's own table: QV_Api, then the end row.

@@ -1,4 +1,4 @@
-// The DLL's entry point and the COM entry points of the class objects.
+// The DLL's entry point and its four COM entry points.
 
 #include <windows.h>
 #include <objbase.h>
@@ -24,3 +24,7 @@ STDAPI DllCanUnloadNow() { return g_serverModule.lockCount == 0 ? S_OK : S_FALSE
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   return g_serverModule.FindClassObject(clsid, iid, out);
 }
+
+STDAPI DllRegisterServer() { return g_serverModule.RegisterClasses(TRUE); }
+
+STDAPI DllUnregisterServer() { return g_serverModule.UnregisterClasses(); }

@@ -10,6 +10,13 @@
 
 namespace qvapi {
 
+// A name and its text for %NAME% references of a registration script; a
+// list of them ends with a null name.
+struct Replacement {
+  const wchar_t* name;
+  const wchar_t* text;
+};
+
 struct ServerModule {
   HINSTANCE instance;             // the server DLL's own module handle
   HINSTANCE typeLibraryInstance;  // the module whose file holds the type library
@@ -32,6 +39,23 @@ struct ServerModule {
   // *out untouched, for a class not in the table; any other failure leaves
   // *out null.
   HRESULT FindClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept;
+
+  // Registers every row of the class table that has no description, in
+  // order, stopping at the first failure, then the type library if asked;
+  // nothing is taken back on failure.
+  HRESULT RegisterClasses(BOOL registerTypeLibrary) noexcept;
+  // Takes every undescribed row out of the registry; failures are ignored
+  // and S_OK returned. The type library's registration stays.
+  HRESULT UnregisterClasses() noexcept;
+  // Registers the type library of the type-library instance's file, or of
+  // the ".tlb" file of the same name beside it, with the file's folder as
+  // help directory.
+  HRESULT RegisterTypeLibrary() noexcept;
+  // Runs registration script `resourceId` (type "REGISTRY") of this module
+  // with "Module" defined as the module's path, then the given
+  // replacements (which cannot redefine it); the script's result.
+  HRESULT RunRegistrationScript(UINT resourceId, BOOL registering,
+                                const Replacement* replacements) noexcept;
 };
 
 extern ServerModule g_serverModule;

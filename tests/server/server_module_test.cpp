@@ -23,8 +23,9 @@ class ModuleRecord : public ::testing::Test {
   }
 
   ClassEntry table_[2] = {
-      {&CLSID_QV_Api, ATL::CComClassFactory::CreateClassObject, CQV_Api::CreateInstance, {nullptr}},
-      {nullptr, nullptr, nullptr, {nullptr}}};
+      {&CLSID_QV_Api, nullptr, ATL::CComClassFactory::CreateClassObject, CQV_Api::CreateInstance,
+       {nullptr}, nullptr},
+      {}};
   ServerModule module_{};
 };
 

@@ -1,0 +1,93 @@
+// Entering the server's classes and its type library in the registry, and
+// taking the classes out again.
+
+#include "server/server_module.h"
+
+#include <oleauto.h>
+
+#include "automation/com_ptr.h"
+#include "registrar/advapi_registry.h"
+#include "registrar/script_registrar.h"
+#include "server/type_library_path.h"
+
+namespace qvapi {
+
+namespace {
+
+// The UTF-16 text of the registrar; the same code units as the platform's.
+const char16_t* AsUtf16(const wchar_t* text) noexcept {
+  static_assert(sizeof(wchar_t) == sizeof(char16_t));
+  return reinterpret_cast<const char16_t*>(text);
+}
+
+// The full path of `module`'s file, ANSI and wide; false, with the
+// platform's error in *error, when it cannot be had whole: a path cut to
+// the buffer would register another file.
+bool ModulePath(HINSTANCE module, char (&path)[kModulePathSize],
+                wchar_t (&widePath)[kModulePathSize], DWORD* error) noexcept {
+  const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    *error = length ? ERROR_INSUFFICIENT_BUFFER : GetLastError();
+    return false;
+  }
+  MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kModulePathSize);
+  return true;
+}
+
+}  // namespace
+
+HRESULT ServerModule::RegisterClasses(BOOL registerTypeLibrary) noexcept {
+  for (ClassEntry* row = classTable; row->clsid; ++row) {
+    if (row->description()) continue;
+    const HRESULT hr = row->updateRegistry(TRUE);
+    if (FAILED(hr)) return hr;
+  }
+  return registerTypeLibrary ? RegisterTypeLibrary() : S_OK;
+}
+
+HRESULT ServerModule::UnregisterClasses() noexcept {
+  for (ClassEntry* row = classTable; row->clsid; ++row) {
+    if (!row->description()) row->updateRegistry(FALSE);
+  }
+  return S_OK;
+}
+
+HRESULT ServerModule::RegisterTypeLibrary() noexcept {
+  char path[kModulePathSize];
+  wchar_t widePath[kModulePathSize];
+  DWORD error = 0;
+  if (!ModulePath(typeLibraryInstance, path, widePath, &error)) return HResultOfFailure(error);
+  ComPtr<ITypeLib> library;
+  HRESULT hr = LoadTypeLib(widePath, library.put());
+  if (FAILED(hr)) {
+    ReplaceFileExtensionWithTlb(path);
+    MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kModulePathSize);
+    hr = LoadTypeLib(widePath, library.put());
+    if (FAILED(hr)) return hr;
+  }
+  wchar_t helpDirectory[kModulePathSize];
+  lstrcpynW(helpDirectory, widePath, HelpDirectoryLength(widePath) + 1);
+  return RegisterTypeLib(library.get(), widePath, helpDirectory);
+}
+
+HRESULT ServerModule::RunRegistrationScript(UINT resourceId, BOOL registering,
+                                            const Replacement* replacements) noexcept {
+  char path[kModulePathSize];
+  wchar_t widePath[kModulePathSize];
+  DWORD error = 0;
+  if (!ModulePath(instance, path, widePath, &error)) return HResultOfFailure(error);
+  ScriptRegistrar registrar(PlatformRegistry(), PlatformModuleResources());
+  // Defined first, so a caller's "Module" never replaces the server's path.
+  registrar.DefineReplacement(u"Module", AsUtf16(widePath));
+  for (const Replacement* pair = replacements; pair && pair->name; ++pair) {
+    registrar.DefineReplacement(AsUtf16(pair->name), AsUtf16(pair->text));
+  }
+  const auto id = static_cast<std::uint16_t>(resourceId);
+  const HRESULT hr = registering
+                         ? registrar.RegisterResourceScript(AsUtf16(widePath), id, u"REGISTRY")
+                         : registrar.UnregisterResourceScript(AsUtf16(widePath), id, u"REGISTRY");
+  registrar.ResetReplacements();
+  return hr;
+}
+
+}  // namespace qvapi

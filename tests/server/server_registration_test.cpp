@@ -1,0 +1,145 @@
+// Registration on module records of the test's own: the walk over the class
+// table, the type library found beside a module without one, and the
+// registration script run from the built DLL's resources.
+
+#include <windows.h>
+#include <oleauto.h>
+#include <shlwapi.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "QVAPI.h"
+#include "automation/com_ptr.h"
+#include "server/server_module.h"
+#include "server/type_library_path.h"
+#include "standins/core/loaded_core.h"
+
+namespace qvapi::testing {
+namespace {
+
+constexpr char kClassKey[] = "CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}";
+constexpr char kTypeLibraryKey[] = "TypeLib\\{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}\\1.0";
+
+std::string DefaultValue(const std::string& key) {
+  char data[MAX_PATH] = "(missing)";
+  LONG size = sizeof data;
+  RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), data, &size);
+  return data;
+}
+
+void WipeRegistrations() {
+  SHDeleteKeyA(HKEY_CLASSES_ROOT, kClassKey);
+  for (const char* progId : {"QVAPI.QV_Api", "QVAPI.QV_Api.1"}) SHDeleteKeyA(HKEY_CLASSES_ROOT, progId);
+  UnRegisterTypeLib(LIBID_QVAPILib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
+}
+
+TEST(TypeLibraryPath, FallbackReplacesOnlyTheFileNamesExtension) {
+  const std::pair<const char*, const char*> kPaths[] = {
+      {"C:\\dir\\server.dll", "C:\\dir\\server.tlb"},
+      {"C:\\a.b\\c.d.e", "C:\\a.b\\c.d.tlb"},
+      {"C:\\my.dir\\server", "C:\\my.dir\\server.tlb"},
+      {"server", "server.tlb"},
+  };
+  for (const auto& [module, library] : kPaths) {
+    char path[kModulePathSize];
+    lstrcpyA(path, module);
+    ReplaceFileExtensionWithTlb(path);
+    EXPECT_STREQ(path, library);
+  }
+  EXPECT_EQ(HelpDirectoryLength(L"C:\\dir\\x.dll"), 7u);
+  EXPECT_EQ(HelpDirectoryLength(L"C:x.dll"), 2u);
+  EXPECT_EQ(HelpDirectoryLength(L"dir/x"), 4u);
+  EXPECT_EQ(HelpDirectoryLength(L"x.dll"), 0u);
+}
+
+// A module record of the test's own, started for the length of a scope.
+struct StartedModule : ServerModule {
+  StartedModule(ClassEntry* table, HINSTANCE instance) : ServerModule{} { Startup(table, instance); }
+  ~StartedModule() { Shutdown(); }
+};
+
+class ModuleRegistration : public ::testing::Test {
+ protected:
+  void SetUp() override { WipeRegistrations(); }
+  void TearDown() override { WipeRegistrations(); }
+};
+
+// Registry-update functions that record the flags they were called with.
+std::string g_updates;
+HRESULT WINAPI UpdateA(BOOL registering) { return g_updates += registering ? "A+" : "A-", S_OK; }
+HRESULT WINAPI UpdateB(BOOL registering) { return g_updates += registering ? "B+" : "B-", S_OK; }
+HRESULT WINAPI UpdateC(BOOL registering) {
+  return g_updates += registering ? "C+" : "C-", E_ACCESSDENIED;
+}
+HRESULT WINAPI UpdateD(BOOL registering) { return g_updates += registering ? "D+" : "D-", S_OK; }
+const char* Undescribed() { return nullptr; }
+const char* Described() { return "skipped"; }
+
+TEST_F(ModuleRegistration, WalksUndescribedRowsAndStopsRegisteringAtTheFirstFailure) {
+  ClassEntry table[] = {{&CLSID_QV_Api, UpdateA, nullptr, nullptr, {nullptr}, Undescribed},
+                        {&CLSID_QV_Api, UpdateB, nullptr, nullptr, {nullptr}, Described},
+                        {&CLSID_QV_Api, UpdateC, nullptr, nullptr, {nullptr}, Undescribed},
+                        {&CLSID_QV_Api, UpdateD, nullptr, nullptr, {nullptr}, Undescribed},
+                        {}};
+  HMODULE server = LoadLibraryA("QVAPI.DLL");  // its type library would register
+  ASSERT_NE(server, nullptr);
+  StartedModule module_(table, server);
+  g_updates.clear();
+  EXPECT_EQ(module_.RegisterClasses(TRUE), E_ACCESSDENIED);
+  EXPECT_EQ(g_updates, "A+C+");
+  EXPECT_EQ(DefaultValue(kTypeLibraryKey), "(missing)");  // not reached
+
+  g_updates.clear();
+  EXPECT_EQ(module_.UnregisterClasses(), S_OK);
+  EXPECT_EQ(g_updates, "A-C-D-");
+  FreeLibrary(server);
+}
+
+TEST_F(ModuleRegistration, ScriptRunsFromTheModulesResourcesWithItsOwnPath) {
+  HMODULE server = LoadLibraryA("QVAPI.DLL");
+  ASSERT_NE(server, nullptr);
+  StartedModule module_(g_classTable, server);
+  char path[MAX_PATH];
+  GetModuleFileNameA(server, path, MAX_PATH);
+  const Replacement kList[] = {{L"MODULE", L"C:\\elsewhere.dll"}, {nullptr, nullptr}};
+
+  EXPECT_EQ(module_.RunRegistrationScript(101, TRUE, kList), S_OK);
+  EXPECT_EQ(DefaultValue(std::string(kClassKey) + "\\InprocServer32"), path);
+  EXPECT_EQ(module_.RunRegistrationScript(102, TRUE, nullptr),
+            HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND));
+  EXPECT_EQ(module_.RunRegistrationScript(101, FALSE, nullptr), S_OK);
+  EXPECT_EQ(DefaultValue(kClassKey), "(missing)");
+  FreeLibrary(server);
+}
+
+// A module without a type library of its own (a stand-in core under
+// another name), in a folder of the test's, with or without a ".tlb" beside.
+TEST_F(ModuleRegistration, TypeLibraryIsTakenFromTheTlbFileBesideTheModule) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "qvapi-typelib\\";
+  const std::string module = folder + "server.dll", library = folder + "server.tlb";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA((standins::ExecutableFolder() + "KTCORE.DLL").c_str(), module.c_str(), FALSE));
+  HMODULE loaded = LoadLibraryA(module.c_str());
+  ASSERT_NE(loaded, nullptr);
+  StartedModule module_(g_classTable, loaded);
+
+  EXPECT_TRUE(FAILED(module_.RegisterTypeLibrary()));
+  EXPECT_EQ(DefaultValue(kTypeLibraryKey), "(missing)");
+
+  ASSERT_TRUE(CopyFileA(QVAPI_TYPE_LIBRARY, library.c_str(), FALSE));
+  EXPECT_EQ(module_.RegisterTypeLibrary(), S_OK);
+  EXPECT_TRUE(lstrcmpiA(DefaultValue(std::string(kTypeLibraryKey) + "\\0\\win32").c_str(), library.c_str()) == 0);
+  EXPECT_TRUE(lstrcmpiA(DefaultValue(std::string(kTypeLibraryKey) + "\\HELPDIR").c_str(), folder.c_str()) == 0);
+
+  FreeLibrary(loaded);
+  DeleteFileA(module.c_str());
+  DeleteFileA(library.c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+}  // namespace qvapi::testing
