@@ -1,6 +1,5 @@
 #pragma once
-// Owners of the platform's critical sections: one that lives as long as its
-// owner, and one that holds a section entered for a scope.
+// A critical section that lives as long as its owner.
 
 #include <windows.h>
 
@@ -18,20 +17,6 @@ class CriticalSection {
 
  private:
   CRITICAL_SECTION section_;
-};
-
-// Enters the section at construction and leaves it at destruction.
-class CriticalSectionLock {
- public:
-  explicit CriticalSectionLock(CRITICAL_SECTION& section) noexcept : section_(section) {
-    EnterCriticalSection(&section_);
-  }
-  ~CriticalSectionLock() { LeaveCriticalSection(&section_); }
-  CriticalSectionLock(const CriticalSectionLock&) = delete;
-  CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
-
- private:
-  CRITICAL_SECTION& section_;
 };
 
 }  // namespace qvapi

@@ -1,7 +1,7 @@
 #include "automation/qv_api.h"
 
 #include "automation/event_reporting.h"
-#include "bridge/exports.h"
+#include "bridge/core_calls.h"
 
 const ATL::InterfaceEntry CQV_Api::kInterfaces[] = {
     {&IID_IQV_Api, ATL::FaceOffset<CQV_Api, IQV_Api>(), ATL::InterfaceEntryKind::Offset},
@@ -26,17 +26,17 @@ STDMETHODIMP CQV_Api::InterfaceSupportsErrorInfo(REFIID riid) noexcept {
 }
 
 STDMETHODIMP CQV_Api::MemMark() noexcept {
-  QVMemMark();
+  qvapi::bridge::MarkMemory();
   return S_OK;
 }
 
 STDMETHODIMP CQV_Api::MemSave(LPSTR pszName, LPSTR pszComment, LONG bShowAll) noexcept {
-  QVMemSave(pszName, pszComment, bShowAll);
+  qvapi::bridge::SaveMemory(pszName, pszComment, bShowAll);
   return S_OK;
 }
 
 STDMETHODIMP CQV_Api::MemPopup() noexcept {
-  QVMemPopup();
+  qvapi::bridge::DoMemoryPopup();
   return S_OK;
 }
 
@@ -64,6 +64,6 @@ STDMETHODIMP CQV_Api::get_EventReportingState(LONG* lCur) noexcept {
 
 STDMETHODIMP CQV_Api::get_EnableErrorPopup(LONG lPopup, LONG* bPrevPopup) noexcept {
   if (!bPrevPopup) return E_POINTER;
-  *bPrevPopup = QVEnableErrorPopup(lPopup);
+  *bPrevPopup = qvapi::bridge::EnableErrorPopup(lPopup);
   return S_OK;
 }

@@ -7,10 +7,11 @@
 #include <windows.h>
 
 #include "QVAPI.h"
-#include "automation/com_object.h"
-#include "automation/dispatch_impl.h"
+#include "automation/com_co_class.h"
+#include "automation/com_object_root_ex.h"
+#include "automation/com_type_info_holder.h"
+#include "automation/idispatch_impl.h"
 #include "automation/interface_table.h"
-#include "automation/object_root.h"
 
 class CQV_Api : public ATL::CComObjectRootEx<ATL::CComMultiThreadModel>,
                 public ATL::CComCoClass<CQV_Api, &CLSID_QV_Api>,

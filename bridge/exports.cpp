@@ -1,46 +1,22 @@
+// The DLL's four plain exports; built into QVAPI.DLL alone, so a caller of
+// an export always reaches the DLL's own.
+
 #include "bridge/exports.h"
 
-#include "bridge/runtime_core.h"
-
-namespace {
-
-using qvapi::bridge::FindCoreProcedure;
-using qvapi::bridge::kNotAvailable;
-
-// The core's procedures use the caller-pops convention.
-using MarkMemoryFn = LONG(__cdecl*)();
-using SaveMemoryFn = LONG(__cdecl*)(LPCSTR, LPCSTR, LONG);
-using DoMemoryPopupFn = LONG(__cdecl*)();
-using EnableErrorPopupFn = LONG(__cdecl*)(LONG);
-
-template <typename Fn>
-Fn Find(const char* procedureName) noexcept {
-  // Through void*: FARPROC is a placeholder type, not the procedure's own.
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(FindCoreProcedure(procedureName)));
-}
-
-}  // namespace
+#include "bridge/core_calls.h"
 
 extern "C" {
 
-LONG QVMemMark() noexcept {
-  auto markMemory = Find<MarkMemoryFn>("MarkMemory");
-  return markMemory ? markMemory() : kNotAvailable;
-}
+LONG QVMemMark() noexcept { return qvapi::bridge::MarkMemory(); }
 
 LONG WINAPI QVMemSave(LPCSTR pszName, LPCSTR pszComment, LONG bShowAll) noexcept {
-  auto saveMemory = Find<SaveMemoryFn>("SaveMemory");
-  return saveMemory ? saveMemory(pszName, pszComment, bShowAll) : kNotAvailable;
+  return qvapi::bridge::SaveMemory(pszName, pszComment, bShowAll);
 }
 
-LONG QVMemPopup() noexcept {
-  auto doMemoryPopup = Find<DoMemoryPopupFn>("DoMemoryPopup");
-  return doMemoryPopup ? doMemoryPopup() : kNotAvailable;
-}
+LONG QVMemPopup() noexcept { return qvapi::bridge::DoMemoryPopup(); }
 
 LONG WINAPI QVEnableErrorPopup(LONG lPopup) noexcept {
-  auto enableErrorPopup = Find<EnableErrorPopupFn>("EnableErrorPopup");
-  return enableErrorPopup ? enableErrorPopup(lPopup) : kNotAvailable;
+  return qvapi::bridge::EnableErrorPopup(lPopup);
 }
 
 }  // extern "C"

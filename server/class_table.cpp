@@ -1,7 +1,7 @@
 #include "server/class_table.h"
 
 #include "automation/qv_api.h"
-#include "server/class_factory.h"
+#include "server/com_class_factory.h"
 #include "server/server_module.h"
 
 namespace qvapi {

@@ -7,7 +7,7 @@
 
 #include <atomic>
 
-#include "automation/com_object.h"
+#include "automation/com_co_class.h"
 
 namespace qvapi {
 

@@ -1,6 +1,6 @@
 #include "server/server_module.h"
 
-#include "automation/critical_section.h"
+#include "automation/critical_section_lock.h"
 #include "automation/module_services.h"
 
 namespace qvapi {

@@ -1,17 +1,15 @@
 #pragma once
-// The event-reporting library's three procedures, and the control procedures
-// its stand-in exports for tests.
+// The control procedures that the stand-in event-reporting library exports
+// for tests, beside the library's own three procedures (declared by the
+// product, automation/event_reporting.h).
 
 #include <windows.h>
 
-extern "C" {
-// The library's own procedures.
-LONG __cdecl StartEvtReporting();
-LONG __cdecl StopEvtReporting();
-LONG __cdecl EvtReportingState();
+#include "automation/event_reporting.h"
 
-// Stand-in control: the value a procedure returns from now on, how often it
-// was called, and back to zero for both.
+extern "C" {
+// The value a procedure returns from now on, how often it was called, and
+// back to zero for both.
 void __cdecl EvtStandinSetResult(const char* procedure, LONG result);
 LONG __cdecl EvtStandinCallCount(const char* procedure);
 void __cdecl EvtStandinReset();

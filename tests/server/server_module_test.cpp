@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "automation/qv_api.h"
-#include "server/class_factory.h"
+#include "server/com_class_factory.h"
 #include "server/server_module.h"
 #include "tests/automation/failing_allocation.h"
 

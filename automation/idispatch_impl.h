@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "automation/type_info_holder.h"
+#include "automation/com_type_info_holder.h"
 
 namespace ATL {
 

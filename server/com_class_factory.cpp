@@ -1,8 +1,10 @@
-#include "server/class_factory.h"
+#include "server/com_class_factory.h"
 
 #include <memory>
 #include <new>
 
+#include "automation/com_object_no_lock.h"
+#include "automation/hand_out_new.h"
 #include "automation/module_services.h"
 
 namespace ATL {

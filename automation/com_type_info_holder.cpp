@@ -1,9 +1,9 @@
-#include "automation/type_info_holder.h"
+#include "automation/com_type_info_holder.h"
 
 #include <oleauto.h>
 
 #include "automation/com_ptr.h"
-#include "automation/critical_section.h"
+#include "automation/critical_section_lock.h"
 #include "automation/module_services.h"
 
 namespace ATL {

@@ -6,9 +6,9 @@
 #include <windows.h>
 #include <unknwn.h>
 
-#include "automation/com_object.h"
+#include "automation/com_co_class.h"
+#include "automation/com_object_root_ex.h"
 #include "automation/interface_table.h"
-#include "automation/object_root.h"
 
 namespace ATL {
 
