@@ -1,6 +1,8 @@
 #include "automation/qv_api.h"
 
+#include "automation/com_ptr.h"
 #include "automation/event_reporting.h"
+#include "automation/late_bound_mem_save.h"
 #include "bridge/core_calls.h"
 
 const ATL::InterfaceEntry CQV_Api::kInterfaces[] = {
@@ -23,6 +25,30 @@ STDMETHODIMP CQV_Api::InterfaceSupportsErrorInfo(REFIID riid) noexcept {
     if (InlineIsEqualGUID(riid, *iid)) return S_OK;
   }
   return S_FALSE;
+}
+
+namespace {
+
+// Whether `dispid` is MemSave's, as the type library declares it.
+bool IsMemSave(ATL::CComTypeInfoHolder& holder, DISPID dispid) noexcept {
+  qvapi::ComPtr<ITypeInfo> info;
+  if (FAILED(holder.GetTypeInfo(0, LOCALE_NEUTRAL, info.put()))) return false;
+  LPOLESTR name = const_cast<LPOLESTR>(L"MemSave");
+  DISPID memSave = DISPID_UNKNOWN;
+  return SUCCEEDED(info->GetIDsOfNames(&name, 1, &memSave)) && memSave == dispid;
+}
+
+}  // namespace
+
+STDMETHODIMP CQV_Api::Invoke(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
+                             DISPPARAMS* pdispparams, VARIANT* pvarResult,
+                             EXCEPINFO* pexcepinfo, UINT* puArgErr) noexcept {
+  const HRESULT hr = IDispatchImpl::Invoke(dispidMember, riid, lcid, wFlags, pdispparams,
+                                           pvarResult, pexcepinfo, puArgErr);
+  if (hr != DISP_E_BADVARTYPE || !(wFlags & DISPATCH_METHOD) || !IsMemSave(_tih, dispidMember)) {
+    return hr;
+  }
+  return qvapi::InvokeMemSave(this, pdispparams, pvarResult, puArgErr);
 }
 
 STDMETHODIMP CQV_Api::MemMark() noexcept {

@@ -25,6 +25,13 @@ class CQV_Api : public ATL::CComObjectRootEx<ATL::CComMultiThreadModel>,
   // ISupportErrorInfo
   STDMETHOD(InterfaceSupportsErrorInfo)(REFIID riid) noexcept override;
 
+  // IDispatch::Invoke from the type information, and MemSave called with
+  // the server's own argument conversion where the platform cannot pass
+  // its narrow strings; every other result comes back unchanged.
+  STDMETHOD(Invoke)(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
+                    DISPPARAMS* pdispparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
+                    UINT* puArgErr) noexcept override;
+
   // IQV_Api. The bridge's results are dropped by the three methods; the
   // getters store their call's result unchanged, and answer a null
   // out-location with E_POINTER before calling anything.

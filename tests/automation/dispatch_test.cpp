@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "automation_fixture.h"
+#include "standins/core/loaded_core.h"
 #include "standins/event_reporting/event_reporting_control.h"
 
 namespace qvapi::testing {
@@ -158,6 +159,66 @@ TEST_F(Dispatch, InvokeClearsTheThreadsErrorObjectEvenWhenItFails) {
   ComPtr<IErrorInfo> left;
   EXPECT_EQ(GetErrorInfo(0, left.put()), S_FALSE);
   EXPECT_EQ(left.get(), nullptr);
+}
+
+// MemSave called late-bound as the script engines pass its arguments: the
+// platform refuses the narrow strings, the server converts them itself.
+TEST_F(Dispatch, MemSaveTakesTheArgumentsScriptEnginesPass) {
+  standins::LoadedCore core(standins::ExecutableFolder() + "KTCORE.DLL");
+  ASSERT_TRUE(core.loaded());
+  ComPtr<IDispatch> dispatch = NewObject<IDispatch>(IID_IDispatch);
+  BSTR name = SysAllocString(L"snapshot");
+  BSTR comment = SysAllocString(L"after init");
+  VARIANT byValue, byReference;  // as JScript passes a string, as VBScript passes a variable
+  V_VT(&byValue) = VT_BSTR;
+  V_BSTR(&byValue) = comment;
+  V_VT(&byReference) = VT_VARIANT | VT_BYREF;
+  V_VARIANTREF(&byReference) = &byValue;
+
+  struct Case {
+    VARIANT name, comment, showAll;
+    HRESULT expected;
+    UINT argError;
+  };
+  auto text = [](BSTR* b) { VARIANT v; V_VT(&v) = VT_BSTR | VT_BYREF; V_BSTRREF(&v) = b; return v; };
+  auto of = [](VARTYPE type, LONG value) { VARIANT v; VariantInit(&v); V_VT(&v) = type; V_I4(&v) = value; return v; };
+  VARIANT dispatchArgument;
+  V_VT(&dispatchArgument) = VT_DISPATCH;
+  V_DISPATCH(&dispatchArgument) = dispatch.get();
+  const Case kCases[] = {
+      {text(&name), byReference, of(VT_I4, 1), S_OK, 99},
+      {of(VT_NULL, 0), of(VT_EMPTY, 0), of(VT_BOOL, VARIANT_TRUE), S_OK, 99},
+      {dispatchArgument, byValue, of(VT_I4, 1), DISP_E_TYPEMISMATCH, 2},
+      {text(&name), of(VT_I4, 5), of(VT_I4, 1), DISP_E_TYPEMISMATCH, 1},
+      {text(&name), byValue, dispatchArgument, DISP_E_TYPEMISMATCH, 0},
+  };
+  for (const Case& c : kCases) {
+    VARIANT arguments[] = {c.showAll, c.comment, c.name};
+    DISPPARAMS params = {arguments, nullptr, 3, 0};
+    UINT argError = 99;
+    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                               nullptr, &argError),
+              c.expected);
+    EXPECT_EQ(argError, c.argError);
+  }
+  const std::vector<standins::CoreCall> calls = core.Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_STREQ(calls[0].texts[0], "snapshot");
+  EXPECT_STREQ(calls[0].texts[1], "after init");
+  EXPECT_EQ(calls[0].arguments[2], 1u);
+  EXPECT_TRUE(calls[1].textIsNull[0] && calls[1].textIsNull[1]);
+  EXPECT_EQ(static_cast<LONG>(calls[1].arguments[2]), -1);
+
+  VARIANT three[] = {of(VT_I4, 1), byValue, byValue};
+  DISPID named = 0;
+  DISPPARAMS withNames = {three, &named, 3, 1}, twoOnly = {three, nullptr, 2, 0};
+  EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &withNames, nullptr, nullptr, nullptr),
+            DISP_E_NONAMEDARGS);
+  EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &twoOnly, nullptr, nullptr, nullptr),
+            DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(core.CallCount(), 2);
+  SysFreeString(name);
+  SysFreeString(comment);
 }
 
 // The holder keeps the type information while any object lives: with the
