@@ -36,8 +36,11 @@ build: build-native build-win
 WINE_RUN = testbed/wine-run $(PREFIX)
 WINE_STOP = rc=$$?; testbed/wine-stop $(PREFIX); exit $$rc
 
+# The plain exports from a program under test, then the automation class
+# from script clients, registered and unregistered with regsvr32.
 demo: build-win
-	@$(WINE_RUN) $(WIN)/bin/qvapi_demo.exe; $(WINE_STOP)
+	@$(WINE_RUN) $(WIN)/bin/qvapi_demo.exe && echo && \
+	  examples/run-script-clients $(PREFIX) $(WIN)/bin; $(WINE_STOP)
 
 test: build
 	@cd $(NATIVE) && ctest --output-on-failure

@@ -2,9 +2,11 @@
 // "KTCORE.DLL" (and as a "ZELKCORE.DLL" without "SaveMemory"); each copy
 // records every call and returns the result that its test set.
 
+#include <cstdio>
 #include <cstring>
 
 #include "standins/core/core_journal.h"
+#include "standins/standin_settings.h"
 
 using qvapi::standins::CoreCall;
 
@@ -70,13 +72,30 @@ CoreCall* Record(const char* procedure, LONG argumentCount, DWORD_PTR a0 = 0, DW
 
 LONG ResultOf(const char* procedure) { return *ResultSlot(procedure); }
 
+// What a call returns, written to the journal file if one is set.
+LONG Reply(const char* procedure, const char* arguments) {
+  const LONG result = ResultOf(procedure);
+  qvapi::standins::AppendToJournal("%s!%s(%s) -> %ld", QVAPI_STANDIN_MODULE, procedure, arguments,
+                                   result);
+  return result;
+}
+
+// A text argument as the journal shows it: quoted, or null.
+[[maybe_unused]] void Quote(const char* text, const BOOL isNull, char* out, size_t size) {
+  if (isNull) {
+    std::snprintf(out, size, "null");
+  } else {
+    std::snprintf(out, size, "\"%s\"", text);
+  }
+}
+
 }  // namespace
 
 extern "C" {
 
 __declspec(dllexport) LONG __cdecl MarkMemory() {
   Record("MarkMemory", 0);
-  return ResultOf("MarkMemory");
+  return Reply("MarkMemory", "");
 }
 
 #ifndef QVAPI_STANDIN_WITHOUT_SAVE_MEMORY
@@ -85,6 +104,11 @@ __declspec(dllexport) LONG __cdecl SaveMemory(const char* name, const char* comm
                               reinterpret_cast<DWORD_PTR>(comment), static_cast<DWORD_PTR>(showAll))) {
     CopyText(name, call->texts[0], sizeof call->texts[0], &call->textIsNull[0]);
     CopyText(comment, call->texts[1], sizeof call->texts[1], &call->textIsNull[1]);
+    char arguments[300], quotedName[140], quotedComment[140];
+    Quote(call->texts[0], call->textIsNull[0], quotedName, sizeof quotedName);
+    Quote(call->texts[1], call->textIsNull[1], quotedComment, sizeof quotedComment);
+    std::snprintf(arguments, sizeof arguments, "%s, %s, %ld", quotedName, quotedComment, showAll);
+    return Reply("SaveMemory", arguments);
   }
   return ResultOf("SaveMemory");
 }
@@ -92,12 +116,14 @@ __declspec(dllexport) LONG __cdecl SaveMemory(const char* name, const char* comm
 
 __declspec(dllexport) LONG __cdecl DoMemoryPopup() {
   Record("DoMemoryPopup", 0);
-  return ResultOf("DoMemoryPopup");
+  return Reply("DoMemoryPopup", "");
 }
 
 __declspec(dllexport) LONG __cdecl EnableErrorPopup(LONG popup) {
   Record("EnableErrorPopup", 1, static_cast<DWORD_PTR>(popup));
-  return ResultOf("EnableErrorPopup");
+  char arguments[16];
+  std::snprintf(arguments, sizeof arguments, "%ld", popup);
+  return Reply("EnableErrorPopup", arguments);
 }
 
 __declspec(dllexport) void __cdecl StandinSetResult(const char* procedure, LONG result) {
@@ -109,6 +135,16 @@ __declspec(dllexport) LONG __cdecl StandinCallCount() { return g_callCount; }
 __declspec(dllexport) BOOL __cdecl StandinGetCall(LONG index, CoreCall* call) {
   if (index < 0 || index >= g_callCount || index >= kJournalCapacity) return FALSE;
   *call = g_journal[index];
+  return TRUE;
+}
+
+// Results set in the environment are the starting ones.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    for (auto& entry : g_results) {
+      entry.result = qvapi::standins::ResultFromEnvironment(entry.procedure, 0);
+    }
+  }
   return TRUE;
 }
 

@@ -1,9 +1,13 @@
 // A stand-in for the tool's event-reporting library "QVEvtRpt.DLL": each
-// procedure counts its calls and returns the value its test set.
+// procedure counts its calls and returns the value its test (or the
+// environment) set. Since QVAPI.DLL imports it, it is in every process that
+// uses the server; told so by the environment, it brings a stand-in
+// run-time core into that process too.
 
 #include <cstring>
 
 #include "standins/event_reporting/event_reporting_control.h"
+#include "standins/standin_settings.h"
 
 namespace {
 
@@ -24,12 +28,38 @@ Procedure* Find(const char* name) {
 
 LONG Call(Procedure& procedure) {
   InterlockedIncrement(&procedure.calls);
-  return procedure.result;
+  const LONG result = procedure.result;
+  qvapi::standins::AppendToJournal("QVEvtRpt.DLL!%s() -> %ld", procedure.name, result);
+  return result;
+}
+
+// Loads the core that QVAPI_STANDIN_CORE names from this module's folder.
+void LoadCoreFromEnvironment(HINSTANCE self) {
+  char core[64];
+  const DWORD length = GetEnvironmentVariableA("QVAPI_STANDIN_CORE", core, sizeof core);
+  if (length == 0 || length >= sizeof core) return;
+  char path[MAX_PATH];
+  const DWORD folder = GetModuleFileNameA(self, path, MAX_PATH);
+  char* name = path + folder;
+  while (name > path && name[-1] != '\\' && name[-1] != '/') --name;
+  if (static_cast<size_t>(name - path) + length >= MAX_PATH) return;
+  std::strcpy(name, core);
+  LoadLibraryA(path);
 }
 
 }  // namespace
 
 extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    for (auto& procedure : g_procedures) {
+      procedure.result = qvapi::standins::ResultFromEnvironment(procedure.name, 0);
+    }
+    LoadCoreFromEnvironment(self);
+  }
+  return TRUE;
+}
 
 __declspec(dllexport) LONG __cdecl StartEvtReporting() { return Call(g_procedures[0]); }
 __declspec(dllexport) LONG __cdecl StopEvtReporting() { return Call(g_procedures[1]); }
