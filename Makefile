@@ -48,7 +48,8 @@ test: build
 
 bench: build
 	@$(NATIVE)/bench/registrar_bench
-	@$(WINE_RUN) $(WIN)/bin/bridge_bench.exe && $(WINE_RUN) $(WIN)/bin/server_bench.exe && \
+	@$(WINE_RUN) $(WIN)/bin/bridge_bench.exe && $(WINE_RUN) $(WIN)/bin/automation_bench.exe && \
+	  $(WINE_RUN) $(WIN)/bin/server_bench.exe && \
 	  $(WINE_RUN) $(WIN)/bin/registrar_wine_bench.exe; \
 	  $(WINE_STOP)
 
