@@ -52,8 +52,10 @@ struct ServerModule {
   // help directory.
   HRESULT RegisterTypeLibrary() noexcept;
   // Runs registration script `resourceId` (type "REGISTRY") of this module
-  // with "Module" defined as the module's path, then the given
-  // replacements (which cannot redefine it); the script's result.
+  // with "Module" defined as the module's path (quotes doubled, as the
+  // script's quoted text reads them), then the given replacements (which
+  // cannot redefine it); the script's result. A path the platform had to
+  // cut is refused before anything is written.
   HRESULT RunRegistrationScript(UINT resourceId, BOOL registering,
                                 const Replacement* replacements) noexcept;
 };

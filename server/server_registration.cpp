@@ -5,6 +5,9 @@
 
 #include <oleauto.h>
 
+#include <new>
+#include <string>
+
 #include "automation/com_ptr.h"
 #include "registrar/advapi_registry.h"
 #include "registrar/script_registrar.h"
@@ -32,6 +35,17 @@ bool ModulePath(HINSTANCE module, char (&path)[kModulePathSize],
   }
   MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kModulePathSize);
   return true;
+}
+
+// The path as the script's quoted text must hold it: every quote doubled,
+// or a folder like O'Brien would end the text early.
+std::wstring QuotedForScript(const wchar_t* path) {
+  std::wstring quoted;
+  for (; *path; ++path) {
+    if (*path == L'\'') quoted += L'\'';
+    quoted += *path;
+  }
+  return quoted;
 }
 
 }  // namespace
@@ -78,7 +92,11 @@ HRESULT ServerModule::RunRegistrationScript(UINT resourceId, BOOL registering,
   if (!ModulePath(instance, path, widePath, &error)) return HResultOfFailure(error);
   ScriptRegistrar registrar(PlatformRegistry(), PlatformModuleResources());
   // Defined first, so a caller's "Module" never replaces the server's path.
-  registrar.DefineReplacement(u"Module", AsUtf16(widePath));
+  try {
+    registrar.DefineReplacement(u"Module", AsUtf16(QuotedForScript(widePath).c_str()));
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
   for (const Replacement* pair = replacements; pair && pair->name; ++pair) {
     registrar.DefineReplacement(AsUtf16(pair->name), AsUtf16(pair->text));
   }

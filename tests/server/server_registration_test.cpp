@@ -114,6 +114,32 @@ TEST_F(ModuleRegistration, ScriptRunsFromTheModulesResourcesWithItsOwnPath) {
   FreeLibrary(server);
 }
 
+// Copies of the DLL in folders whose names the script's quoted text must
+// carry exactly: a quote, blanks, a percent sign.
+TEST_F(ModuleRegistration, ModulePathsWithQuotesBlanksAndPercentRegisterExactly) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  for (const char* name : {"O'Brien", "with blanks", "100% done"}) {
+    const std::string folder = std::string(temp) + name + "\\";
+    const std::string copy = folder + "QVAPI.DLL";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA((standins::ExecutableFolder() + "QVAPI.DLL").c_str(), copy.c_str(), FALSE));
+    HMODULE server = LoadLibraryA(copy.c_str());
+    ASSERT_NE(server, nullptr);
+    {
+      StartedModule module_(g_classTable, server);
+      EXPECT_EQ(module_.RunRegistrationScript(101, TRUE, nullptr), S_OK) << name;
+      EXPECT_TRUE(lstrcmpiA(DefaultValue(std::string(kClassKey) + "\\InprocServer32").c_str(),
+                            copy.c_str()) == 0)
+          << name;
+      EXPECT_EQ(module_.RunRegistrationScript(101, FALSE, nullptr), S_OK) << name;
+    }
+    FreeLibrary(server);
+    DeleteFileA(copy.c_str());
+    RemoveDirectoryA(folder.c_str());
+  }
+}
+
 // A module without a type library of its own (a stand-in core under
 // another name), in a folder of the test's, with or without a ".tlb" beside.
 TEST_F(ModuleRegistration, TypeLibraryIsTakenFromTheTlbFileBesideTheModule) {
