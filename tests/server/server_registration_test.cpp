@@ -148,6 +148,7 @@ TEST_F(ModuleRegistration, TypeLibraryIsTakenFromTheTlbFileBesideTheModule) {
   const std::string folder = std::string(temp) + "qvapi-typelib\\";
   const std::string module = folder + "server.dll", library = folder + "server.tlb";
   CreateDirectoryA(folder.c_str(), nullptr);
+  DeleteFileA(library.c_str());  // left by a run that broke off
   ASSERT_TRUE(CopyFileA((standins::ExecutableFolder() + "KTCORE.DLL").c_str(), module.c_str(), FALSE));
   HMODULE loaded = LoadLibraryA(module.c_str());
   ASSERT_NE(loaded, nullptr);
