@@ -1,107 +1,45 @@
 #include "registrar/registry_key.h"
 
-#include <cstring>
 #include <utility>
 
 namespace qvapi {
 
-namespace {
-// Subkey names are enumerated into a buffer of this size; a longer name
-// ends the enumeration, and the key's own deletion then fails.
-constexpr DWORD kEnumeratedNameSize = 256;
-}  // namespace
-
-RegistryKey RegistryKey::Borrow(Registry& registry, HKEY handle) noexcept {
-  RegistryKey key(registry);
-  key.handle_ = handle;
-  return key;
-}
-
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept
-    : registry_(other.registry_),
-      handle_(std::exchange(other.handle_, nullptr)),
-      owned_(std::exchange(other.owned_, false)) {}
+    : RegistryKeyRef(*other.registry_, std::exchange(other.handle_, nullptr)) {}
 
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
   if (this != &other) {
     Close();
     registry_ = other.registry_;
     handle_ = std::exchange(other.handle_, nullptr);
-    owned_ = std::exchange(other.owned_, false);
   }
   return *this;
 }
 
 RegistryKey::~RegistryKey() { Close(); }
 
-void RegistryKey::Reset(HKEY handle, bool owned) noexcept {
+void RegistryKey::Hold(HKEY handle) noexcept {
   Close();
   handle_ = handle;
-  owned_ = owned;
 }
 
 LONG RegistryKey::Open(HKEY parent, const char* name, DWORD access) noexcept {
   HKEY opened = nullptr;
   LONG error = registry_->OpenKey(parent, name, access, &opened);
-  if (error == ERROR_SUCCESS) Reset(opened, true);
+  if (error == ERROR_SUCCESS) Hold(opened);
   return error;
 }
 
 LONG RegistryKey::Create(HKEY parent, const char* name) noexcept {
   HKEY created = nullptr;
   LONG error = registry_->CreateKey(parent, name, &created);
-  if (error == ERROR_SUCCESS) Reset(created, true);
+  if (error == ERROR_SUCCESS) Hold(created);
   return error;
 }
 
 LONG RegistryKey::Close() noexcept {
   if (handle_ == nullptr) return ERROR_SUCCESS;
-  HKEY handle = std::exchange(handle_, nullptr);
-  return std::exchange(owned_, false) ? registry_->CloseKey(handle) : ERROR_SUCCESS;
-}
-
-LONG RegistryKey::SetString(const char* name, const char* text) noexcept {
-  auto size = static_cast<DWORD>(std::strlen(text) + 1);
-  return registry_->SetValue(handle_, name, REG_SZ, reinterpret_cast<const BYTE*>(text), size);
-}
-
-LONG RegistryKey::SetDword(const char* name, std::uint32_t number) noexcept {
-  const BYTE bytes[4] = {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8),
-                         static_cast<BYTE>(number >> 16), static_cast<BYTE>(number >> 24)};
-  return registry_->SetValue(handle_, name, REG_DWORD, bytes, sizeof bytes);
-}
-
-LONG RegistryKey::DeleteSubtree(const char* name) noexcept {
-  if (*name == '\0') return ERROR_INVALID_PARAMETER;
-  RegistryKey child(*registry_);
-  LONG error = child.Open(handle_, name, KEY_ALL_ACCESS);
-  if (error != ERROR_SUCCESS) return error;
-  // Each deletion moves the next subkey to index 0.
-  for (;;) {
-    char subkey[kEnumeratedNameSize];
-    DWORD size = kEnumeratedNameSize;
-    if (registry_->EnumKey(child.handle_, 0, subkey, &size) != ERROR_SUCCESS) break;
-    error = child.DeleteSubtree(subkey);
-    if (error != ERROR_SUCCESS) return error;
-  }
-  child.Close();
-  return registry_->DeleteKey(handle_, name);
-}
-
-bool RegistryKey::HasSubkeys() const noexcept {
-  DWORD subkeys = 0;
-  return registry_->QueryCounts(handle_, &subkeys, nullptr) == ERROR_SUCCESS && subkeys > 0;
-}
-
-bool RegistryKey::HasValues() const noexcept {
-  DWORD values = 0;
-  if (registry_->QueryCounts(handle_, nullptr, &values) != ERROR_SUCCESS) return false;
-  if (values != 1) return values > 0;
-  // One value: only an empty default value makes the key count as occupied;
-  // a named value (the query fails) does too.
-  DWORD size = 0;
-  if (registry_->QueryDefaultValueSize(handle_, &size) != ERROR_SUCCESS) return true;
-  return size == 0;
+  return registry_->CloseKey(std::exchange(handle_, nullptr));
 }
 
 }  // namespace qvapi

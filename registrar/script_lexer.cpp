@@ -1,5 +1,4 @@
-// The reading half of ScriptParser: preprocessing and token reading.
-#include "registrar/script_parser.h"
+#include "registrar/script_lexer.h"
 
 #include "registrar/ansi_text.h"
 
@@ -65,7 +64,7 @@ class ExpansionBuffer {
   std::size_t capacity_ = 0;
 };
 
-HRESULT ScriptParser::Preprocess(const char* script, TaskMemory<char>* expanded) noexcept {
+HRESULT ScriptLexer::Preprocess(const char* script, TaskMemory<char>* expanded) noexcept {
   expanded->reset();
   ExpansionBuffer expansion;
   if (!expansion.Reserve(std::strlen(script))) return E_OUTOFMEMORY;
@@ -91,7 +90,7 @@ HRESULT ScriptParser::Preprocess(const char* script, TaskMemory<char>* expanded)
 }
 
 // At a '%': "%%" is one '%', otherwise %NAME% is replaced by NAME's text.
-HRESULT ScriptParser::ExpandReference(ExpansionBuffer& expansion) noexcept {
+HRESULT ScriptLexer::ExpandReference(ExpansionBuffer& expansion) noexcept {
   Step();
   if (*position_ == '%') {
     Step();
@@ -119,7 +118,7 @@ HRESULT ScriptParser::ExpandReference(ExpansionBuffer& expansion) noexcept {
   return S_OK;
 }
 
-HRESULT ScriptParser::ReadToken(char* buffer, std::size_t size) noexcept {
+HRESULT ScriptLexer::ReadToken(char* buffer, std::size_t size) noexcept {
   buffer[0] = '\0';
   SkipSpaces();
   switch (*position_) {
@@ -133,7 +132,7 @@ HRESULT ScriptParser::ReadToken(char* buffer, std::size_t size) noexcept {
 }
 
 // At the opening quote; a doubled quote inside stands for one quote.
-HRESULT ScriptParser::ReadQuotedToken(char* buffer, std::size_t size) noexcept {
+HRESULT ScriptLexer::ReadQuotedToken(char* buffer, std::size_t size) noexcept {
   Step();
   std::size_t count = 0;
   for (;;) {
@@ -161,7 +160,7 @@ HRESULT ScriptParser::ReadQuotedToken(char* buffer, std::size_t size) noexcept {
 }
 
 // Up to white space or the end of the text.
-HRESULT ScriptParser::ReadBareToken(char* buffer, std::size_t size) noexcept {
+HRESULT ScriptLexer::ReadBareToken(char* buffer, std::size_t size) noexcept {
   std::size_t count = 0;
   while (*position_ != '\0' && !IsWhiteSpace(*position_)) {
     const char* character = position_;
@@ -178,10 +177,10 @@ HRESULT ScriptParser::ReadBareToken(char* buffer, std::size_t size) noexcept {
   return S_OK;
 }
 
-void ScriptParser::SkipSpaces() noexcept {
+void ScriptLexer::SkipSpaces() noexcept {
   while (IsWhiteSpace(*position_)) Step();
 }
 
-void ScriptParser::Step() noexcept { position_ = NextChar(position_); }
+void ScriptLexer::Step() noexcept { position_ = NextChar(position_); }
 
 }  // namespace qvapi

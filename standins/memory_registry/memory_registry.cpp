@@ -2,6 +2,8 @@
 
 #include "standins/memory_registry/tree_dump.h"
 
+#include "registrar/predefined_roots.h"
+
 #include <cctype>
 #include <cstring>
 #include <utility>
@@ -50,9 +52,8 @@ struct MemoryRegistry::Node {
 };
 
 MemoryRegistry::MemoryRegistry() {
-  for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
-                    HKEY_PERFORMANCE_DATA, HKEY_CURRENT_CONFIG, HKEY_DYN_DATA}) {
-    roots_[reinterpret_cast<std::uintptr_t>(root)] = std::make_shared<Node>();
+  for (const PredefinedRoot& root : kPredefinedRoots) {
+    roots_[reinterpret_cast<std::uintptr_t>(root.key)] = std::make_shared<Node>();
   }
 }
 

@@ -2,6 +2,8 @@
 // failures and the canonical dump.
 #include "standins/memory_registry/memory_registry.h"
 
+#include "registrar/predefined_roots.h"
+
 #include <gtest/gtest.h>
 
 namespace qvapi {
@@ -18,8 +20,8 @@ class MemoryRegistryTest : public ::testing::Test {
 };
 
 TEST_F(MemoryRegistryTest, SevenPredefinedRootsExist) {
-  for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
-                    HKEY_PERFORMANCE_DATA, HKEY_CURRENT_CONFIG, HKEY_DYN_DATA}) {
+  for (const PredefinedRoot& predefined : kPredefinedRoots) {
+    const HKEY root = predefined.key;
     registry_.CloseKey(Create(root, "Key"));
     EXPECT_EQ("[Key]\n", registry_.Dump(root));
     EXPECT_EQ(ERROR_SUCCESS, registry_.CloseKey(root));

@@ -1,17 +1,14 @@
 #include "tests/registrar/redirected_roots.h"
 
+#include "registrar/predefined_roots.h"
+
 namespace qvapi::testing {
 
 RedirectedRoots::RedirectedRoots(Registry& target, HKEY base) : target_(target) {
-  const std::pair<HKEY, const char*> roots[] = {
-      {HKEY_CLASSES_ROOT, "HKCR"},     {HKEY_CURRENT_USER, "HKCU"},
-      {HKEY_LOCAL_MACHINE, "HKLM"},    {HKEY_USERS, "HKU"},
-      {HKEY_PERFORMANCE_DATA, "HKPD"}, {HKEY_CURRENT_CONFIG, "HKCC"},
-      {HKEY_DYN_DATA, "HKDD"}};
-  for (const auto& root : roots) {
+  for (const PredefinedRoot& root : kPredefinedRoots) {
     HKEY standIn = nullptr;
-    if (target_.CreateKey(base, root.second, &standIn) == ERROR_SUCCESS)
-      roots_[root.first] = standIn;
+    if (target_.CreateKey(base, root.shortName, &standIn) == ERROR_SUCCESS)
+      roots_[root.key] = standIn;
   }
 }
 

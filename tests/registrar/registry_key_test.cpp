@@ -68,7 +68,7 @@ TEST_P(RegistryKeyTest, DeleteSubtreeRemovesEveryLevel) {
     ASSERT_EQ(ERROR_SUCCESS, sibling.Create(top.Handle(), "Sibling"));
     Made("Bystander");
   }
-  RegistryKey parent = RegistryKey::Borrow(registry(), root());
+  RegistryKeyRef parent(registry(), root());
   EXPECT_EQ(ERROR_SUCCESS, parent.DeleteSubtree("top"));
   EXPECT_EQ("[Bystander]\n", under_->Dump());
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, parent.DeleteSubtree("Top"));
@@ -85,8 +85,8 @@ TEST_P(RegistryKeyTest, DeleteSubtreeRefusesAnEmptyName) {
 TEST_P(RegistryKeyTest, BorrowedKeyIsNeverClosed) {
   RegistryKey owner = Made("Owned");
   {
-    RegistryKey borrowed = RegistryKey::Borrow(registry(), owner.Handle());
-    EXPECT_EQ(ERROR_SUCCESS, borrowed.Close());
+    RegistryKeyRef borrowed(registry(), owner.Handle());
+    EXPECT_EQ(ERROR_SUCCESS, borrowed.SetDword("Count", 1));
   }
   EXPECT_EQ(ERROR_SUCCESS, owner.SetString(nullptr, "open"));
 }
@@ -109,7 +109,7 @@ TEST_P(RegistryKeyTest, SubkeyAndValueTests) {
   two.SetDword("Count", 2);
   EXPECT_TRUE(two.HasValues());
 
-  RegistryKey parent = RegistryKey::Borrow(registry(), root());
+  RegistryKeyRef parent(registry(), root());
   EXPECT_TRUE(parent.HasSubkeys());
 }
 

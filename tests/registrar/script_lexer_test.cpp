@@ -1,7 +1,6 @@
 // Preprocessing and token reading.
 #include "registrar/ansi_text.h"
-#include "registrar/script_parser.h"
-#include "standins/memory_registry/memory_registry.h"
+#include "registrar/script_lexer.h"
 #include "tests/registrar/test_scripts.h"
 
 #include <gtest/gtest.h>
@@ -22,23 +21,22 @@ class LexerTest : public ::testing::Test {
 
   // Every token of text; *end gets the result of the read that failed.
   Tokens Read(const std::string& text, HRESULT* end) {
-    parser_.StartReading(text.c_str());
+    lexer_.StartReading(text.c_str());
     Tokens tokens;
     TokenBuffer token;
-    while ((*end = parser_.ReadToken(token)) == S_OK) tokens.push_back(token);
+    while ((*end = lexer_.ReadToken(token)) == S_OK) tokens.push_back(token);
     return tokens;
   }
 
   // The expanded text, or "<null>" when none came back.
   std::string Expand(const std::string& script, HRESULT* result) {
     TaskMemory<char> expanded(static_cast<char*>(TaskMemAlloc(1)));  // must be dropped
-    *result = parser_.Preprocess(script.c_str(), &expanded);
+    *result = lexer_.Preprocess(script.c_str(), &expanded);
     return expanded ? std::string(expanded.get()) : "<null>";
   }
 
-  MemoryRegistry registry_;
   ReplacementMap replacements_;
-  ScriptParser parser_{registry_, replacements_};
+  ScriptLexer lexer_{replacements_};
 };
 
 TEST_F(LexerTest, TokensAreSeparatedByWhiteSpaceOnly) {
@@ -73,9 +71,9 @@ TEST_F(LexerTest, QuoteInsideBareTokenIsOrdinary) {
 }
 
 TEST_F(LexerTest, UnclosedQuoteFailsWithEmptyBuffer) {
-  parser_.StartReading("'abc");
+  lexer_.StartReading("'abc");
   TokenBuffer token = "sentinel";
-  EXPECT_EQ(DISP_E_EXCEPTION, parser_.ReadToken(token));
+  EXPECT_EQ(DISP_E_EXCEPTION, lexer_.ReadToken(token));
   EXPECT_STREQ("", token);
 }
 
@@ -99,14 +97,14 @@ TEST_F(LexerTest, OverlongTokensFailWithoutOverflow) {
   char buffer[kNameSize + 40];
   for (const std::string& text : {std::string(kNameSize, 'b'), "'" + std::string(kNameSize, 'q') + "'"}) {
     std::memset(buffer, 'Z', sizeof buffer);
-    parser_.StartReading(text.c_str());
-    EXPECT_EQ(DISP_E_EXCEPTION, parser_.ReadToken(buffer, kNameSize)) << text;
+    lexer_.StartReading(text.c_str());
+    EXPECT_EQ(DISP_E_EXCEPTION, lexer_.ReadToken(buffer, kNameSize)) << text;
     EXPECT_EQ('\0', buffer[0]);
     EXPECT_EQ(std::string(40, 'Z'), std::string(buffer + kNameSize, 40));
   }
   const std::string fits(kNameSize - 1, 'b');
-  parser_.StartReading(fits.c_str());
-  EXPECT_EQ(S_OK, parser_.ReadToken(buffer, kNameSize));
+  lexer_.StartReading(fits.c_str());
+  EXPECT_EQ(S_OK, lexer_.ReadToken(buffer, kNameSize));
   EXPECT_EQ(fits, buffer);
 }
 

@@ -1,8 +1,7 @@
-// The meaning half of ScriptParser: running a script and walking its blocks
-// in register or unregister mode.
 #include "registrar/script_parser.h"
 
 #include "registrar/ansi_text.h"
+#include "registrar/hresult_checks.h"
 #include "registrar/script_grammar.h"
 
 #include <cstdint>
@@ -24,87 +23,78 @@ bool HasBackslash(const char* name) {
 
 }  // namespace
 
-// Returns from the calling function when an HRESULT is a failure.
-#define RETURN_IF_FAILED(expression)        \
-  do {                                      \
-    const HRESULT result_ = (expression);   \
-    if (result_ < 0) return result_;        \
-  } while (false)
-
 HRESULT ScriptParser::RunScript(const char* script, bool registering) noexcept {
   TaskMemory<char> expanded;
-  RETURN_IF_FAILED(Preprocess(script, &expanded));
-  StartReading(expanded.get());
+  RETURN_IF_FAILED(lexer_.Preprocess(script, &expanded));
+  lexer_.StartReading(expanded.get());
   HRESULT result = S_OK;
-  while (result == S_OK && *position_ != '\0') {
+  while (result == S_OK && *lexer_.Position() != '\0') {
     char rootName[kNameSize];
     TokenBuffer token;
-    result = ReadToken(rootName);
+    result = lexer_.ReadToken(rootName);
     if (result != S_OK) break;
     HKEY root = FindRootKey(rootName);
     if (root == nullptr) {
       result = DISP_E_EXCEPTION;
       break;
     }
-    result = ReadToken(token);
+    result = lexer_.ReadToken(token);
     if (result != S_OK) break;
     if (token[0] != '{') {
       result = DISP_E_EXCEPTION;
       break;
     }
     if (registering) {
-      const char* blockStart = position_;
-      result = WalkBlock(root, true, false, 1);
+      const char* blockStart = lexer_.Position();
+      result = WalkBlock(root, WalkMode::kRegister, 1);
       if (result != S_OK) {
         // Take back what the failed block made; earlier blocks stay.
-        position_ = blockStart;
-        WalkBlock(root, false, false, 1);
+        lexer_.StartReading(blockStart);
+        WalkBlock(root, WalkMode::kUnregister, 1);
         break;
       }
     } else {
-      result = WalkBlock(root, false, false, 1);
+      result = WalkBlock(root, WalkMode::kUnregister, 1);
       if (result != S_OK) break;
     }
-    SkipSpaces();
+    lexer_.SkipSpaces();
   }
-  position_ = nullptr;  // the expanded text goes with this call
+  lexer_.StartReading(nullptr);  // the expanded text goes with this call
   return result;
 }
 
-HRESULT ScriptParser::WalkBlock(HKEY parent, bool registering, bool skipping,
-                                int depth) noexcept {
+HRESULT ScriptParser::WalkBlock(HKEY parent, WalkMode mode, int depth) noexcept {
   if (depth > kMaxNesting) return DISP_E_EXCEPTION;
-  return registering ? WalkRegisterBlock(parent, depth)
-                     : WalkUnregisterBlock(parent, skipping, depth);
+  return mode == WalkMode::kRegister ? WalkRegisterBlock(parent, depth)
+                                     : WalkUnregisterBlock(parent, mode, depth);
 }
 
 HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
   TokenBuffer token;
   char valueName[kNameSize];
   RegistryKey current(registry_);
-  RETURN_IF_FAILED(ReadToken(token));
+  RETURN_IF_FAILED(lexer_.ReadToken(token));
   for (;;) {
     if (token[0] == '}') return S_OK;
     bool entryDone = false;  // a "Delete" entry ends after its name and value clause
     if (Is(token, keyword::kForceRemove) || Is(token, keyword::kDelete)) {
       const bool isDelete = Is(token, keyword::kDelete);
-      RETURN_IF_FAILED(ReadToken(token));
+      RETURN_IF_FAILED(lexer_.ReadToken(token));
       if (HasBackslash(token)) return DISP_E_EXCEPTION;
-      if (!IsProtectedKeyName(token)) RegistryKey::Borrow(registry_, parent).DeleteSubtree(token);
+      if (!IsProtectedKeyName(token)) RegistryKeyRef(registry_, parent).DeleteSubtree(token);
       if (isDelete) {
         // A "Delete" entry creates nothing; its value clause is passed over.
-        RETURN_IF_FAILED(ReadToken(token));
+        RETURN_IF_FAILED(lexer_.ReadToken(token));
         RETURN_IF_FAILED(SkipValueClause(token));
         entryDone = true;
       }
     }
-    if (!entryDone && Is(token, keyword::kNoRemove)) RETURN_IF_FAILED(ReadToken(token));
+    if (!entryDone && Is(token, keyword::kNoRemove)) RETURN_IF_FAILED(lexer_.ReadToken(token));
     if (!entryDone && Is(token, keyword::kValue)) {
-      RETURN_IF_FAILED(ReadToken(valueName));
-      RETURN_IF_FAILED(ReadToken(token));
+      RETURN_IF_FAILED(lexer_.ReadToken(valueName));
+      RETURN_IF_FAILED(lexer_.ReadToken(token));
       if (token[0] != '=') return DISP_E_EXCEPTION;
-      RegistryKey parentKey = RegistryKey::Borrow(registry_, parent);
-      RETURN_IF_FAILED(ApplyValue(parentKey, valueName, token));
+      RETURN_IF_FAILED(ApplyValue(RegistryKeyRef(registry_, parent), valueName, token));
     } else if (!entryDone) {
       if (HasBackslash(token)) return DISP_E_EXCEPTION;
       // A key that can only be read is still used: its writes fail quietly.
@@ -112,17 +102,18 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
           current.Open(parent, token, KEY_READ) != ERROR_SUCCESS &&
           current.Create(parent, token) != ERROR_SUCCESS)
         return DISP_E_EXCEPTION;
-      RETURN_IF_FAILED(ReadToken(token));
+      RETURN_IF_FAILED(lexer_.ReadToken(token));
       if (token[0] == '=') RETURN_IF_FAILED(ApplyValue(current, nullptr, token));
     }
     if (token[0] == '{') {
-      RETURN_IF_FAILED(WalkBlock(current.Handle(), true, false, depth + 1));
-      RETURN_IF_FAILED(ReadToken(token));
+      RETURN_IF_FAILED(WalkBlock(current.Handle(), WalkMode::kRegister, depth + 1));
+      RETURN_IF_FAILED(lexer_.ReadToken(token));
     }
   }
 }
 
-HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, bool skipping, int depth) noexcept {
+HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, WalkMode mode, int depth) noexcept {
+  bool skipping = mode == WalkMode::kSkip;
   const bool skippingAtEntry = skipping;
   bool deleting = true;  // "NoRemove" clears it for the rest of the block
   TokenBuffer token;
@@ -135,19 +126,19 @@ HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, bool skipping, int depth)
     if (deleting && keyName[0] != '\0') registry_.DeleteKey(parent, keyName);
   };
 
-  RETURN_IF_FAILED(ReadToken(token));
+  RETURN_IF_FAILED(lexer_.ReadToken(token));
   for (;;) {
     if (token[0] == '}') return S_OK;
     // The token after "ForceRemove" or "Delete" is a key name, whatever it reads.
     const bool markedKey = Is(token, keyword::kForceRemove) || Is(token, keyword::kDelete);
-    if (markedKey) RETURN_IF_FAILED(ReadToken(token));
+    if (markedKey) RETURN_IF_FAILED(lexer_.ReadToken(token));
     if (!markedKey && Is(token, keyword::kNoRemove)) {
       deleting = false;
-      RETURN_IF_FAILED(ReadToken(token));
+      RETURN_IF_FAILED(lexer_.ReadToken(token));
     }
     if (!markedKey && Is(token, keyword::kValue)) {
-      RETURN_IF_FAILED(ReadToken(valueName));
-      RETURN_IF_FAILED(ReadToken(token));
+      RETURN_IF_FAILED(lexer_.ReadToken(valueName));
+      RETURN_IF_FAILED(lexer_.ReadToken(token));
       if (token[0] != '=') return DISP_E_EXCEPTION;
       if (!skipping) registry_.DeleteValue(parent, valueName);
       RETURN_IF_FAILED(SkipValueClause(token));
@@ -163,25 +154,26 @@ HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, bool skipping, int depth)
     if (!occupied) {
       if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
       deleteKey();
-      RETURN_IF_FAILED(ReadToken(token));
+      RETURN_IF_FAILED(lexer_.ReadToken(token));
       RETURN_IF_FAILED(SkipValueClause(token));
       if (token[0] == '{') {
-        RETURN_IF_FAILED(WalkBlock(nullptr, false, true, depth + 1));
-        RETURN_IF_FAILED(ReadToken(token));
+        RETURN_IF_FAILED(WalkBlock(nullptr, WalkMode::kSkip, depth + 1));
+        RETURN_IF_FAILED(lexer_.ReadToken(token));
         RETURN_IF_FAILED(SkipValueClause(token));
       }
       continue;
     }
 
-    RETURN_IF_FAILED(ReadToken(token));
+    RETURN_IF_FAILED(lexer_.ReadToken(token));
     RETURN_IF_FAILED(SkipValueClause(token));
     const bool hasBlock = token[0] == '{';
     if (hasBlock) {
-      RETURN_IF_FAILED(WalkBlock(current.Handle(), false, skipping, depth + 1));
+      RETURN_IF_FAILED(
+          WalkBlock(current.Handle(), skipping ? WalkMode::kSkip : WalkMode::kUnregister, depth + 1));
       if (skipping) {
         // The missing key's own block ends skip mode.
         skipping = skippingAtEntry;
-        RETURN_IF_FAILED(ReadToken(token));
+        RETURN_IF_FAILED(lexer_.ReadToken(token));
         RETURN_IF_FAILED(SkipValueClause(token));
         continue;
       }
@@ -192,27 +184,27 @@ HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, bool skipping, int depth)
     // What is left of the key after its block: a key that still has a
     // subkey stays, and nothing beneath it is deleted on its behalf.
     if (current.HasSubkeys()) {
-      if (hasBlock) RETURN_IF_FAILED(ReadToken(token));
+      if (hasBlock) RETURN_IF_FAILED(lexer_.ReadToken(token));
       continue;
     }
     if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
     deleteKey();
     if (hasBlock) {
-      RETURN_IF_FAILED(ReadToken(token));
+      RETURN_IF_FAILED(lexer_.ReadToken(token));
       RETURN_IF_FAILED(SkipValueClause(token));
     }
   }
 }
 
-HRESULT ScriptParser::ApplyValue(RegistryKey& key, const char* valueName,
+HRESULT ScriptParser::ApplyValue(RegistryKeyRef key, const char* valueName,
                                  TokenBuffer& token) noexcept {
   TokenBuffer typeLetter;
   TokenBuffer value;
-  RETURN_IF_FAILED(ReadToken(typeLetter));
+  RETURN_IF_FAILED(lexer_.ReadToken(typeLetter));
   const ValueType type = FindValueType(typeLetter);
   if (type == ValueType::kNone) return DISP_E_EXCEPTION;
-  SkipSpaces();
-  RETURN_IF_FAILED(ReadToken(value));
+  lexer_.SkipSpaces();
+  RETURN_IF_FAILED(lexer_.ReadToken(value));
   // A value that cannot be written does not stop the script.
   if (type == ValueType::kString) {
     key.SetString(valueName, value);
@@ -221,16 +213,16 @@ HRESULT ScriptParser::ApplyValue(RegistryKey& key, const char* valueName,
     ParseInt32(value, &number);
     key.SetDword(valueName, static_cast<std::uint32_t>(number));
   }
-  return ReadToken(token);
+  return lexer_.ReadToken(token);
 }
 
 HRESULT ScriptParser::SkipValueClause(TokenBuffer& token) noexcept {
   if (token[0] != '=') return S_OK;
   TokenBuffer value;
-  RETURN_IF_FAILED(ReadToken(token));
-  SkipSpaces();
-  RETURN_IF_FAILED(ReadToken(value));
-  return ReadToken(token);
+  RETURN_IF_FAILED(lexer_.ReadToken(token));
+  lexer_.SkipSpaces();
+  RETURN_IF_FAILED(lexer_.ReadToken(value));
+  return lexer_.ReadToken(token);
 }
 
 }  // namespace qvapi
