@@ -97,10 +97,11 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
       RETURN_IF_FAILED(ApplyValue(RegistryKeyRef(registry_, parent), valueName, token));
     } else if (!entryDone) {
       if (HasBackslash(token)) return DISP_E_EXCEPTION;
-      // A key that can only be read is still used: its writes fail quietly.
-      if (current.Open(parent, token, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
-          current.Open(parent, token, KEY_READ) != ERROR_SUCCESS &&
-          current.Create(parent, token) != ERROR_SUCCESS)
+      // Creating with full access opens an existing key too: one platform
+      // call for a new key and for an existing one. A key that can only be
+      // read is still used: its writes fail quietly.
+      if (current.Create(parent, token) != ERROR_SUCCESS &&
+          current.Open(parent, token, KEY_READ) != ERROR_SUCCESS)
         return DISP_E_EXCEPTION;
       RETURN_IF_FAILED(lexer_.ReadToken(token));
       if (token[0] == '=') RETURN_IF_FAILED(ApplyValue(current, nullptr, token));

@@ -135,6 +135,13 @@ LONG MemoryRegistry::CreateKey(HKEY parent, const char* name, HKEY* key) {
   if (LONG error = Resolve(parent, KEY_CREATE_SUB_KEY, &from)) return error;
   if (LONG error; Injected(Call::kCreate, OrEmpty(name), &error)) return error;
   std::shared_ptr<Node> node;
+  // An existing key whose rights deny writing cannot be opened with the
+  // full access that creating asks for.
+  if (Find(from.node, OrEmpty(name), false, &node) == ERROR_SUCCESS) {
+    for (const std::string& readOnly : readOnlyKeys_) {
+      if (SameName(readOnly, node->name)) return ERROR_ACCESS_DENIED;
+    }
+  }
   if (LONG error = Find(from.node, OrEmpty(name), true, &node)) return error;
   *key = AddHandle(std::move(node), KEY_ALL_ACCESS);
   return ERROR_SUCCESS;

@@ -34,7 +34,8 @@ class MemoryRegistry final : public Registry {
   void FailCall(Call call, const std::string& keyName, LONG error);
 
   // From now on keys of that name can be opened for reading only, as a key
-  // whose access rights deny writing; other opens fail with access denied.
+  // whose access rights deny writing; other opens, and creating an existing
+  // one (which asks for full access), fail with access denied.
   void DenyWriteAccess(const std::string& keyName);
 
   // The subtree below root\path in canonical text form (see TreeDump);
