@@ -56,6 +56,19 @@ void DumpKey(HKEY key, const std::string& path, TreeDump& dump) {
   }
 }
 
+}  // namespace
+
+std::string DumpPlatformKey(HKEY root, const char* path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return "(missing)";
+  TreeDump dump;
+  DumpKey(key, "", dump);
+  RegCloseKey(key);
+  return dump.Text();
+}
+
+namespace {
+
 class PlatformRegistryUnderTest final : public RegistryUnderTest {
  public:
   explicit PlatformRegistryUnderTest(const std::string& keyName) : keyName_(keyName) {

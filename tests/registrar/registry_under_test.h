@@ -29,6 +29,12 @@ std::unique_ptr<RegistryUnderTest> MakeRegistryUnderTest(Backend backend,
 
 std::string BackendName(Backend backend);
 
+#ifdef _WIN32
+// The subtree below root\path of the real registry in the canonical text
+// form; "(missing)" when the key does not exist.
+std::string DumpPlatformKey(HKEY root, const char* path);
+#endif
+
 // The registries a fixture runs on: the in-memory one, and on Windows the
 // real one too; the test names end in the registry's name.
 inline auto AllBackends() {

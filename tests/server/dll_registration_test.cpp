@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "QVAPI.h"
+#include "tests/registrar/registry_under_test.h"
 
 namespace {
 
@@ -58,6 +59,38 @@ TEST_F(DllRegistration, RegistersTheClassAndTypeLibraryAndUnregistersOnlyTheClas
     for (const char* key : {kClass, "QVAPI.QV_Api", "QVAPI.QV_Api.1"}) EXPECT_EQ(Value(key), "(missing)");
     EXPECT_EQ(Value(std::string(kTypeLibrary) + "\\0\\win32"), path);
   }
+}
+
+// Exactly the entries of the registration script, every key and value.
+TEST_F(DllRegistration, WritesExactlyTheScriptsEntriesAndRebuildsTheClassKey) {
+  char path[MAX_PATH];
+  GetModuleFileNameA(GetModuleHandleA("QVAPI.DLL"), path, MAX_PATH);
+  const std::string classKey =
+      std::string("[] @ = REG_SZ \"QV_Api Class\"\n"
+                  "[InprocServer32]\n[InprocServer32] \"ThreadingModel\" = REG_SZ \"Both\"\n"
+                  "[InprocServer32] @ = REG_SZ \"") + path + "\"\n"
+      "[ProgID]\n[ProgID] @ = REG_SZ \"QVAPI.QV_Api.1\"\n[Programmable]\n"
+      "[TypeLib]\n[TypeLib] @ = REG_SZ \"{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n"
+      "[VersionIndependentProgID]\n[VersionIndependentProgID] @ = REG_SZ \"QVAPI.QV_Api\"\n";
+  const std::string progId =
+      "[] @ = REG_SZ \"QV_Api Class\"\n[CLSID]\n[CLSID] @ = REG_SZ \"{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n"
+      "[CurVer]\n[CurVer] @ = REG_SZ \"QVAPI.QV_Api.1\"\n";
+  const std::string versionedProgId =
+      "[] @ = REG_SZ \"QV_Api Class\"\n"
+      "[CLSID]\n[CLSID] @ = REG_SZ \"{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n";
+
+  ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
+  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, kClass), classKey);
+  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, "QVAPI.QV_Api"), progId);
+  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, "QVAPI.QV_Api.1"), versionedProgId);
+
+  // Registering again: the class key is made anew (a foreign subkey goes),
+  // the ProgID's key is kept (a foreign value stays).
+  SHSetValueA(HKEY_CLASSES_ROOT, (std::string(kClass) + "\\Foreign").c_str(), nullptr, REG_SZ, "x", 2);
+  SHSetValueA(HKEY_CLASSES_ROOT, "QVAPI.QV_Api", "Foreign", REG_SZ, "y", 2);
+  ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
+  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, kClass), classKey);
+  EXPECT_EQ(Value("QVAPI.QV_Api", "Foreign"), "y");
 }
 
 }  // namespace

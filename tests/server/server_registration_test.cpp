@@ -6,12 +6,14 @@
 #include <oleauto.h>
 #include <shlwapi.h>
 
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "QVAPI.h"
 #include "automation/com_ptr.h"
+#include "registrar/module_resources.h"
 #include "server/server_module.h"
 #include "server/type_library_path.h"
 #include "standins/core/loaded_core.h"
@@ -59,6 +61,23 @@ struct StartedModule : ServerModule {
   StartedModule(ClassEntry* table, HINSTANCE instance) : ServerModule{} { Startup(table, instance); }
   ~StartedModule() { Shutdown(); }
 };
+
+// The resource has no terminator and the next resource follows it: the
+// text handed to the interpreter ends exactly at the resource's end.
+TEST(PlatformModuleResources, ScriptIsATerminatedCopyOfExactlyTheResource) {
+  const std::string dll = standins::ExecutableFolder() + "QVAPI.DLL";
+  TaskMemory<char> text;
+  DWORD error = 0;
+  ASSERT_TRUE(PlatformModuleResources().Read(dll.c_str(), IntegerResource(101), "REGISTRY", &text, &error));
+  EXPECT_EQ(std::strlen(text.get()), 596u);
+  EXPECT_EQ(std::string(text.get() + 590), "}\r\n}\r\n");
+
+  EXPECT_FALSE(PlatformModuleResources().Read(dll.c_str(), IntegerResource(102), "REGISTRY", &text, &error));
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+  EXPECT_EQ(text.get(), nullptr);
+  EXPECT_FALSE(PlatformModuleResources().Read("C:\\no\\such.dll", IntegerResource(101), "REGISTRY", &text, &error));
+  EXPECT_NE(error, 0u);
+}
 
 class ModuleRegistration : public ::testing::Test {
  protected:
