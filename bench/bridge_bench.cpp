@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "bench/bench_timing.h"
-#include "bridge/exports.h"
+#include "bridge/QVAPI_exports.h"
 #include "standins/core/loaded_core.h"
 
 using qvapi::standins::ExecutableFolder;

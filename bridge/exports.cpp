@@ -1,7 +1,7 @@
 // The DLL's four plain exports; built into QVAPI.DLL alone, so a caller of
 // an export always reaches the DLL's own.
 
-#include "bridge/exports.h"
+#include "bridge/QVAPI_exports.h"
 
 #include "bridge/core_calls.h"
 

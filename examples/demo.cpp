@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "bridge/exports.h"
+#include "bridge/QVAPI_exports.h"
 #include "standins/core/loaded_core.h"
 
 using qvapi::standins::CoreCall;

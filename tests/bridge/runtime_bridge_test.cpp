@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "bridge/exports.h"
+#include "bridge/QVAPI_exports.h"
 #include "standins/core/loaded_core.h"
 #include "stack_probe.h"
 

@@ -1,0 +1,21 @@
+# The QVAPI SDK as a CMake package. find_package(QVAPI CONFIG) gives
+# QVAPI::QVAPI: the import library of QVAPI.DLL, the headers QVAPI.h and
+# QVAPI_exports.h, and the GUID definitions, so a client needs
+#   find_package(QVAPI CONFIG REQUIRED)
+#   target_link_libraries(client PRIVATE QVAPI::QVAPI)
+get_filename_component(_qvapi_prefix "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)
+
+if(NOT TARGET QVAPI::QVAPI)
+  add_library(QVAPI::guids STATIC IMPORTED)
+  set_target_properties(QVAPI::guids PROPERTIES
+    IMPORTED_LOCATION "${_qvapi_prefix}/lib/libqvapi_guids.a")
+
+  add_library(QVAPI::QVAPI SHARED IMPORTED)
+  set_target_properties(QVAPI::QVAPI PROPERTIES
+    IMPORTED_LOCATION "${_qvapi_prefix}/bin/QVAPI.DLL"
+    IMPORTED_IMPLIB "${_qvapi_prefix}/lib/libQVAPI.dll.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${_qvapi_prefix}/include"
+    INTERFACE_LINK_LIBRARIES "QVAPI::guids;ole32;oleaut32;uuid")
+endif()
+
+unset(_qvapi_prefix)
