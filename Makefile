@@ -9,7 +9,7 @@ JOBS   ?= 2
 FUZZ_SECONDS ?= 600
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup build build-win build-native demo test bench fuzz install clean
+.PHONY: all setup build build-win build-native demo test bench fuzz install testkit clean
 
 all: build
 
@@ -40,7 +40,7 @@ WINE_STOP = rc=$$?; testbed/wine-stop $(PREFIX); exit $$rc
 # from script clients, registered and unregistered with regsvr32.
 demo: build-win
 	@$(WINE_RUN) $(WIN)/bin/qvapi_demo.exe && echo && \
-	  examples/run-script-clients $(PREFIX) $(WIN)/bin; $(WINE_STOP)
+	  examples/run-clients $(PREFIX) $(WIN)/bin; $(WINE_STOP)
 
 test: build
 	@cd $(NATIVE) && ctest --output-on-failure
@@ -57,8 +57,13 @@ fuzz: build-native
 	@$(NATIVE)/tests/registrar/script_fuzzer -max_total_time=$(FUZZ_SECONDS) \
 	  $(NATIVE)/tests/registrar/fuzz-corpus tests/registrar/corpus
 
+# The SDK (bin/, lib/, include/, lib/cmake/QVAPI) and, apart from it, the
+# test kit for script authors (testkit/).
 install: build-win
 	@cmake --install $(WIN) --prefix $(or $(DESTDIR),install)
+
+testkit: build-win
+	@cmake --install $(WIN) --component testkit --prefix $(or $(DESTDIR),install-testkit)
 
 clean:
 	@rm -rf build
