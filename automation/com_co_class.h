@@ -16,8 +16,6 @@ using InstanceCreator = HRESULT(WINAPI*)(IUnknown* outer, REFIID iid, void** out
 template <class T, const CLSID* pclsid>
 class CComCoClass {
  public:
-  static const CLSID& GetObjectCLSID() noexcept { return *pclsid; }
-
   // The class factory has already refused a null `out` and aggregation for
   // any interface but IID_IUnknown, and cleared *out.
   static HRESULT WINAPI CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept {

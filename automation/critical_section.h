@@ -13,8 +13,6 @@ class CriticalSection {
   CriticalSection(const CriticalSection&) = delete;
   CriticalSection& operator=(const CriticalSection&) = delete;
 
-  CRITICAL_SECTION& get() noexcept { return section_; }
-
  private:
   CRITICAL_SECTION section_;
 };

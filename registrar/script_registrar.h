@@ -25,7 +25,6 @@ class ScriptRegistrar {
     return replacements_.Define(name, text);
   }
   HRESULT ResetReplacements() noexcept { return replacements_.Reset(); }
-  const ReplacementMap& replacements() const noexcept { return replacements_; }
 
   // Runs script resource `id` of type `type` from the module file at
   // `modulePath`; null texts stay null.
