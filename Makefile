@@ -31,27 +31,30 @@ build-native: $(NATIVE)/CMakeCache.txt
 
 build: build-native build-win
 
-# Programs run under Wine leave the prefix's wineserver running for the next
-# one; these targets stop it when they are done.
+# Every run that uses the Wine prefix holds its lock (testbed/wine-lock), so
+# that overlapping runs wait for each other. Programs run under Wine leave
+# the prefix's wineserver running for the next one; these targets stop it
+# when they are done.
+WINE_LOCKED = testbed/wine-lock $(PREFIX) bash -c
 WINE_RUN = testbed/wine-run $(PREFIX)
 WINE_STOP = rc=$$?; testbed/wine-stop $(PREFIX); exit $$rc
 
 # The plain exports from a program under test, then the automation class
 # from script clients, registered and unregistered with regsvr32.
 demo: build-win
-	@$(WINE_RUN) $(WIN)/bin/qvapi_demo.exe && echo && \
-	  examples/run-clients $(PREFIX) $(WIN)/bin; $(WINE_STOP)
+	@$(WINE_LOCKED) '$(WINE_RUN) $(WIN)/bin/qvapi_demo.exe && echo && \
+	  examples/run-clients $(PREFIX) $(WIN)/bin; $(WINE_STOP)'
 
 test: build
 	@cd $(NATIVE) && ctest --output-on-failure
-	@cd $(WIN) && ctest --output-on-failure
+	@$(WINE_LOCKED) 'cd $(WIN) && ctest --output-on-failure'
 
 bench: build
 	@$(NATIVE)/bench/registrar_bench
-	@$(WINE_RUN) $(WIN)/bin/bridge_bench.exe && $(WINE_RUN) $(WIN)/bin/automation_bench.exe && \
+	@$(WINE_LOCKED) '$(WINE_RUN) $(WIN)/bin/bridge_bench.exe && \
+	  $(WINE_RUN) $(WIN)/bin/automation_bench.exe && \
 	  $(WINE_RUN) $(WIN)/bin/server_bench.exe && \
-	  $(WINE_RUN) $(WIN)/bin/registrar_wine_bench.exe; \
-	  $(WINE_STOP)
+	  $(WINE_RUN) $(WIN)/bin/registrar_wine_bench.exe; $(WINE_STOP)'
 
 fuzz: build-native
 	@$(NATIVE)/tests/registrar/script_fuzzer -max_total_time=$(FUZZ_SECONDS) \
@@ -59,11 +62,14 @@ fuzz: build-native
 
 # The SDK (bin/, lib/, include/, lib/cmake/QVAPI) and, apart from it, the
 # test kit for script authors (testkit/).
+# DESTDIR names the folder itself: it is taken out of cmake's environment,
+# where cmake --install would put it in front of the prefix once more.
 install: build-win
-	@cmake --install $(WIN) --prefix $(or $(DESTDIR),install)
+	@env -u DESTDIR cmake --install $(WIN) --prefix $(abspath $(or $(DESTDIR),install))
 
 testkit: build-win
-	@cmake --install $(WIN) --component testkit --prefix $(or $(DESTDIR),install-testkit)
+	@env -u DESTDIR cmake --install $(WIN) --component testkit \
+	  --prefix $(abspath $(or $(DESTDIR),install-testkit))
 
 clean:
 	@rm -rf build
