@@ -1,8 +1,8 @@
 #pragma once
 // The inner part of an aggregate, as the outer object holds it: its own
 // IUnknown face and count, and the contained object by value. One heap
-// allocation, one count in the module's lock count while it lives; it holds
-// no reference on the outer object.
+// allocation, one count in the module's lock count until its very last
+// step of destruction; it holds no reference on the outer object.
 
 #include <windows.h>
 #include <unknwn.h>
@@ -14,21 +14,17 @@
 #include "automation/com_object_root_ex.h"
 #include "automation/hand_out_new.h"
 #include "automation/interface_table.h"
-#include "automation/module_services.h"
+#include "automation/module_lock.h"
 
 namespace ATL {
 
 template <class Base>
-class CComAggObject final : public IUnknown,
+class CComAggObject final : private qvapi::ModuleLock,
+                            public IUnknown,
                             public CComObjectRootEx<CComMultiThreadModelNoCS> {
  public:
-  explicit CComAggObject(IUnknown* outer) noexcept : m_contained(outer) {
-    qvapi::LockModule();
-  }
-  ~CComAggObject() {
-    m_dwRef = 1;
-    qvapi::UnlockModule();
-  }
+  explicit CComAggObject(IUnknown* outer) noexcept : m_contained(outer) {}
+  ~CComAggObject() { m_dwRef = 1; }
 
   STDMETHOD(QueryInterface)(REFIID iid, void** out) noexcept override {
     if (!out) return E_POINTER;

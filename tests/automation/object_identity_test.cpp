@@ -4,6 +4,7 @@
 #include <thread>
 #include <vector>
 
+#include "automation/module_services.h"
 #include "automation_fixture.h"
 #include "failing_allocation.h"
 
@@ -99,6 +100,20 @@ TEST_F(PlainObject, EightThreadsShareAndReleaseObjectsSafely) {
   EXPECT_EQ(RefCount(shared.get()), 1);
   EXPECT_EQ(LockCount(), 1);
   EXPECT_EQ(HolderObjectCount(), 1);
+}
+
+// The module stays locked until the object's teardown is over: while the
+// last release waits for the type-information lock in the object's
+// destruction, the module must not be unloadable yet.
+TEST_F(PlainObject, ModuleStaysLockedUntilTheTeardownEnds) {
+  ComPtr<IQV_Api> object = NewObject<IQV_Api>(IID_IQV_Api);
+  EnterCriticalSection(&TypeInfoLock());
+  std::thread releasing([&object] { object.reset(); });
+  Sleep(200);
+  EXPECT_EQ(LockCount(), 1) << "the lock count fell before the teardown was done";
+  LeaveCriticalSection(&TypeInfoLock());
+  releasing.join();
+  EXPECT_EQ(LockCount(), 0);
 }
 
 class AggregatedObject : public AutomationTest {
