@@ -5,6 +5,8 @@
 #include <new>
 #include <string>
 
+#include "automation/owned_variant.h"
+
 namespace qvapi {
 
 namespace {
@@ -22,12 +24,11 @@ struct NarrowText {
   LPSTR get() noexcept { return isNull ? nullptr : text.data(); }
 };
 
-// The variant an argument stands for, with references to variants followed.
-const VARIANT* Referenced(const VARIANT* argument) noexcept {
-  while (V_VT(argument) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(argument)) {
-    argument = V_VARIANTREF(argument);
-  }
-  return argument;
+// Whether the argument is empty or null, by value or behind one reference.
+bool IsNullText(const VARIANT& argument) noexcept {
+  const VARIANT* value = &argument;
+  if (V_VT(value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(value)) value = V_VARIANTREF(value);
+  return V_VT(value) == VT_EMPTY || V_VT(value) == VT_NULL;
 }
 
 // Throws std::bad_alloc when out of memory.
@@ -35,52 +36,60 @@ void ToAnsi(BSTR wide, std::string* text) {
   const int length = static_cast<int>(SysStringLen(wide));
   if (length == 0) return;
   const int size = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return;
   text->resize(static_cast<std::size_t>(size));
   WideCharToMultiByte(CP_ACP, 0, wide, length, text->data(), size, nullptr, nullptr);
 }
 
-bool ToNarrowText(const VARIANT* argument, NarrowText* out) {
-  argument = Referenced(argument);
-  switch (V_VT(argument)) {
-    case VT_EMPTY:
-    case VT_NULL:
-      out->isNull = true;
-      return true;
-    case VT_BSTR:
-      ToAnsi(V_BSTR(argument), &out->text);
-      return true;
-    case VT_BSTR | VT_BYREF:
-      ToAnsi(V_BSTRREF(argument) ? *V_BSTRREF(argument) : nullptr, &out->text);
-      return true;
-    default:
-      return false;
+// S_OK, E_OUTOFMEMORY, or the conversion's failure. Throws std::bad_alloc.
+HRESULT ToNarrowText(const VARIANT& argument, LCID lcid, NarrowText* out) {
+  if (IsNullText(argument)) {
+    out->isNull = true;
+    return S_OK;
   }
+  // A reference to nothing: an empty text where it names a string, as a
+  // null BSTR is one; nothing the conversion may follow otherwise.
+  if (V_ISBYREF(&argument) && !V_BYREF(&argument)) {
+    return V_VT(&argument) == (VT_BSTR | VT_BYREF) ? S_OK : E_INVALIDARG;
+  }
+  OwnedVariant text;
+  const HRESULT hr = VariantChangeTypeEx(text.put(), const_cast<VARIANT*>(&argument), lcid, 0, VT_BSTR);
+  if (FAILED(hr)) return hr;
+  ToAnsi(V_BSTR(text.get()), &out->text);
+  return S_OK;
 }
 
-HRESULT Mismatch(UINT index, UINT* argError) noexcept {
+// A failed conversion of the argument at `index`: out of memory as it is,
+// anything else a type mismatch of that argument.
+HRESULT ConversionFailure(HRESULT hr, UINT index, UINT* argError) noexcept {
+  if (hr == E_OUTOFMEMORY) return hr;
   if (argError) *argError = index;
   return DISP_E_TYPEMISMATCH;
 }
 
 }  // namespace
 
-HRESULT InvokeMemSave(IQV_Api* api, const DISPPARAMS* params, VARIANT* result,
+bool IsWellFormed(const DISPPARAMS* params) noexcept {
+  return params && (params->rgvarg || params->cArgs == 0) &&
+         (params->rgdispidNamedArgs || params->cNamedArgs == 0) &&
+         params->cNamedArgs <= params->cArgs;
+}
+
+HRESULT InvokeMemSave(IQV_Api* api, LCID lcid, const DISPPARAMS* params, VARIANT* result,
                       UINT* argError) noexcept {
-  if (!params || params->cArgs != 3) return DISP_E_BADPARAMCOUNT;
+  if (params->cArgs != 3) return DISP_E_BADPARAMCOUNT;
   if (params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
   try {
     NarrowText name, comment;
-    if (!ToNarrowText(&params->rgvarg[kNameIndex], &name)) return Mismatch(kNameIndex, argError);
-    if (!ToNarrowText(&params->rgvarg[kCommentIndex], &comment)) {
-      return Mismatch(kCommentIndex, argError);
-    }
-    VARIANT showAll;
-    VariantInit(&showAll);
-    if (FAILED(VariantChangeType(&showAll, &params->rgvarg[kShowAllIndex], 0, VT_I4))) {
-      return Mismatch(kShowAllIndex, argError);
-    }
+    HRESULT hr = ToNarrowText(params->rgvarg[kNameIndex], lcid, &name);
+    if (FAILED(hr)) return ConversionFailure(hr, kNameIndex, argError);
+    hr = ToNarrowText(params->rgvarg[kCommentIndex], lcid, &comment);
+    if (FAILED(hr)) return ConversionFailure(hr, kCommentIndex, argError);
+    OwnedVariant showAll;
+    hr = VariantChangeTypeEx(showAll.put(), &params->rgvarg[kShowAllIndex], lcid, 0, VT_I4);
+    if (FAILED(hr)) return ConversionFailure(hr, kShowAllIndex, argError);
     if (result) VariantInit(result);
-    return api->MemSave(name.get(), comment.get(), V_I4(&showAll));
+    return api->MemSave(name.get(), comment.get(), V_I4(showAll.get()));
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }

@@ -43,12 +43,18 @@ bool IsMemSave(ATL::CComTypeInfoHolder& holder, DISPID dispid) noexcept {
 STDMETHODIMP CQV_Api::Invoke(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
                              DISPPARAMS* pdispparams, VARIANT* pvarResult,
                              EXCEPINFO* pexcepinfo, UINT* puArgErr) noexcept {
+  // Counts that lie about their arrays are refused before anything reads them.
+  if (!qvapi::IsWellFormed(pdispparams)) return E_INVALIDARG;
   const HRESULT hr = IDispatchImpl::Invoke(dispidMember, riid, lcid, wFlags, pdispparams,
                                            pvarResult, pexcepinfo, puArgErr);
-  if (hr != DISP_E_BADVARTYPE || !(wFlags & DISPATCH_METHOD) || !IsMemSave(_tih, dispidMember)) {
+  // Whatever the platform's reason for refusing MemSave (its narrow texts),
+  // the server's own conversion answers, validating the arguments itself.
+  // An exception means the member ran: that result stands.
+  if (SUCCEEDED(hr) || hr == DISP_E_EXCEPTION || !(wFlags & DISPATCH_METHOD) ||
+      !IsMemSave(_tih, dispidMember)) {
     return hr;
   }
-  return qvapi::InvokeMemSave(this, pdispparams, pvarResult, puArgErr);
+  return qvapi::InvokeMemSave(this, lcid, pdispparams, pvarResult, puArgErr);
 }
 
 STDMETHODIMP CQV_Api::MemMark() noexcept {

@@ -26,8 +26,9 @@ class CQV_Api : public ATL::CComObjectRootEx<ATL::CComMultiThreadModel>,
   STDMETHOD(InterfaceSupportsErrorInfo)(REFIID riid) noexcept override;
 
   // IDispatch::Invoke from the type information, and MemSave called with
-  // the server's own argument conversion where the platform cannot pass
-  // its narrow strings; every other result comes back unchanged.
+  // the server's own argument conversion where the platform refuses it;
+  // every other result comes back unchanged. Parameters whose counts lie
+  // about their arrays get E_INVALIDARG.
   STDMETHOD(Invoke)(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
                     DISPPARAMS* pdispparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
                     UINT* puArgErr) noexcept override;

@@ -162,61 +162,97 @@ TEST_F(Dispatch, InvokeClearsTheThreadsErrorObjectEvenWhenItFails) {
 }
 
 // MemSave called late-bound as the script engines pass its arguments: the
-// platform refuses the narrow strings, the server converts them itself.
-TEST_F(Dispatch, MemSaveTakesTheArgumentsScriptEnginesPass) {
+// server converts each text as the platform converts an argument for a
+// text parameter, and refuses what does not convert with the argument's
+// index, or a parameter block that lies about its arrays, without a call.
+TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
   standins::LoadedCore core(standins::ExecutableFolder() + "KTCORE.DLL");
   ASSERT_TRUE(core.loaded());
   ComPtr<IDispatch> dispatch = NewObject<IDispatch>(IID_IDispatch);
   BSTR name = SysAllocString(L"snapshot");
   BSTR comment = SysAllocString(L"after init");
-  VARIANT byValue, byReference;  // as JScript passes a string, as VBScript passes a variable
-  V_VT(&byValue) = VT_BSTR;
+  BSTR noText = nullptr;
+  auto of = [](VARTYPE type, LONG value) { VARIANT v; VariantInit(&v); V_VT(&v) = type; V_I4(&v) = value; return v; };
+  auto refTo = [](VARIANT* target) { VARIANT v; V_VT(&v) = VT_VARIANT | VT_BYREF; V_VARIANTREF(&v) = target; return v; };
+  auto text = [](BSTR* b) { VARIANT v; V_VT(&v) = VT_BSTR | VT_BYREF; V_BSTRREF(&v) = b; return v; };
+  VARIANT byValue = of(VT_BSTR, 0);  // as JScript passes a string
   V_BSTR(&byValue) = comment;
-  V_VT(&byReference) = VT_VARIANT | VT_BYREF;
-  V_VARIANTREF(&byReference) = &byValue;
+  VARIANT null = of(VT_NULL, 0), date = of(VT_DATE, 0);
+  V_DATE(&date) = 2.0;  // 1 January 1900
+  VARIANT self, first, second, referenced = refTo(&byValue);
+  self = refTo(&self);
+  first = refTo(&second);
+  second = refTo(&first);
+  VARIANT dispatchArgument = of(VT_DISPATCH, 0);  // an object without a default value
+  V_DISPATCH(&dispatchArgument) = dispatch.get();
 
   struct Case {
     VARIANT name, comment, showAll;
     HRESULT expected;
     UINT argError;
+    const char* savedName;  // null for a null pointer
+    const char* savedComment;
   };
-  auto text = [](BSTR* b) { VARIANT v; V_VT(&v) = VT_BSTR | VT_BYREF; V_BSTRREF(&v) = b; return v; };
-  auto of = [](VARTYPE type, LONG value) { VARIANT v; VariantInit(&v); V_VT(&v) = type; V_I4(&v) = value; return v; };
-  VARIANT dispatchArgument;
-  V_VT(&dispatchArgument) = VT_DISPATCH;
-  V_DISPATCH(&dispatchArgument) = dispatch.get();
   const Case kCases[] = {
-      {text(&name), byReference, of(VT_I4, 1), S_OK, 99},
-      {of(VT_NULL, 0), of(VT_EMPTY, 0), of(VT_BOOL, VARIANT_TRUE), S_OK, 99},
-      {dispatchArgument, byValue, of(VT_I4, 1), DISP_E_TYPEMISMATCH, 2},
-      {text(&name), of(VT_I4, 5), of(VT_I4, 1), DISP_E_TYPEMISMATCH, 1},
-      {text(&name), byValue, dispatchArgument, DISP_E_TYPEMISMATCH, 0},
+      {text(&name), refTo(&byValue), of(VT_I4, 1), S_OK, 99, "snapshot", "after init"},
+      {null, of(VT_EMPTY, 0), of(VT_BOOL, VARIANT_TRUE), S_OK, 99, nullptr, nullptr},
+      {refTo(&null), text(&noText), of(VT_I4, 0), S_OK, 99, nullptr, ""},
+      {of(VT_I4, 5), of(VT_BOOL, VARIANT_FALSE), of(VT_I2, 2), S_OK, 99, "5", "0"},
+      {text(&name), date, of(VT_I4, 1), S_OK, 99, "snapshot", "1/1/1900"},
+      {dispatchArgument, byValue, of(VT_I4, 1), DISP_E_TYPEMISMATCH, 2, nullptr, nullptr},
+      {self, byValue, of(VT_I4, 1), DISP_E_TYPEMISMATCH, 2, nullptr, nullptr},
+      {text(&name), first, of(VT_I4, 1), DISP_E_TYPEMISMATCH, 1, nullptr, nullptr},
+      {text(&name), refTo(&referenced), of(VT_I4, 1), DISP_E_TYPEMISMATCH, 1, nullptr, nullptr},
+      {text(&name), byValue, self, DISP_E_TYPEMISMATCH, 0, nullptr, nullptr},
+      {text(&name), byValue, dispatchArgument, DISP_E_TYPEMISMATCH, 0, nullptr, nullptr},
   };
   for (const Case& c : kCases) {
+    const LONG callsBefore = core.CallCount();
     VARIANT arguments[] = {c.showAll, c.comment, c.name};
     DISPPARAMS params = {arguments, nullptr, 3, 0};
     UINT argError = 99;
     EXPECT_EQ(dispatch->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
                                nullptr, &argError),
-              c.expected);
-    EXPECT_EQ(argError, c.argError);
+              c.expected) << "case " << (&c - kCases);
+    EXPECT_EQ(argError, c.argError) << "case " << (&c - kCases);
+    if (c.expected != S_OK) {
+      EXPECT_EQ(core.CallCount(), callsBefore) << "case " << (&c - kCases);
+      continue;
+    }
+    const standins::CoreCall call = core.Calls().back();
+    const char* const saved[] = {c.savedName, c.savedComment};
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(call.textIsNull[i] != FALSE, saved[i] == nullptr) << "case " << (&c - kCases);
+      if (saved[i]) {
+        EXPECT_STREQ(call.texts[i], saved[i]) << "case " << (&c - kCases);
+      }
+    }
   }
-  const std::vector<standins::CoreCall> calls = core.Calls();
-  ASSERT_EQ(calls.size(), 2u);
-  EXPECT_STREQ(calls[0].texts[0], "snapshot");
-  EXPECT_STREQ(calls[0].texts[1], "after init");
-  EXPECT_EQ(calls[0].arguments[2], 1u);
-  EXPECT_TRUE(calls[1].textIsNull[0] && calls[1].textIsNull[1]);
-  EXPECT_EQ(static_cast<LONG>(calls[1].arguments[2]), -1);
+  EXPECT_EQ(core.Calls()[0].arguments[2], 1u);
+  EXPECT_EQ(static_cast<LONG>(core.Calls()[1].arguments[2]), -1);
 
   VARIANT three[] = {of(VT_I4, 1), byValue, byValue};
   DISPID named = 0;
-  DISPPARAMS withNames = {three, &named, 3, 1}, twoOnly = {three, nullptr, 2, 0};
-  EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &withNames, nullptr, nullptr, nullptr),
-            DISP_E_NONAMEDARGS);
-  EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &twoOnly, nullptr, nullptr, nullptr),
-            DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(core.CallCount(), 2);
+  struct Lie {
+    DISPPARAMS params;
+    HRESULT expected;
+  };
+  const Lie kLies[] = {
+      {{three, &named, 3, 1}, DISP_E_NONAMEDARGS},
+      {{three, nullptr, 2, 0}, DISP_E_BADPARAMCOUNT},
+      {{nullptr, nullptr, 3, 0}, E_INVALIDARG},
+      {{three, nullptr, 3, 1}, E_INVALIDARG},
+      {{three, &named, 0, 1}, E_INVALIDARG},
+  };
+  const LONG callsBefore = core.CallCount();
+  for (const Lie& lie : kLies) {
+    DISPPARAMS params = lie.params;
+    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+              lie.expected) << "lie " << (&lie - kLies);
+  }
+  EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr),
+            E_INVALIDARG);
+  EXPECT_EQ(core.CallCount(), callsBefore);
   SysFreeString(name);
   SysFreeString(comment);
 }
