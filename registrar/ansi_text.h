@@ -4,6 +4,7 @@
 // the portable build is single-byte unless its double-byte mode is on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,9 +20,14 @@ bool EqualsIgnoringCase(const char* left, const char* right);
 // The UTF-16 text in the ANSI code page (WideCharToMultiByte, CP_ACP).
 std::string ToAnsi(const std::u16string& text);
 
+// The longest text ParseInt32 reads: a registration script's token.
+constexpr std::size_t kMaxNumberText = 4096;
+
 // Parses a decimal, optionally signed 32-bit number as VarI4FromStr does
-// (locale 0, no flags); on failure *number is unchanged and false returned.
-bool ParseInt32(const char* text, std::int32_t* number);
+// (locale 0, no flags), without allocating; a text longer than
+// kMaxNumberText bytes is not a number. On failure *number is unchanged and
+// false returned.
+bool ParseInt32(const char* text, std::int32_t* number) noexcept;
 
 #ifndef _WIN32
 // Portable build only: switches stepping to a double-byte code page whose

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 
 namespace qvapi {
 
@@ -42,7 +43,8 @@ std::string ToAnsi(const std::u16string& text) {
   return ansi;
 }
 
-bool ParseInt32(const char* text, std::int32_t* number) {
+bool ParseInt32(const char* text, std::int32_t* number) noexcept {
+  if (std::strlen(text) > kMaxNumberText) return false;
   while (IsBlank(*text)) ++text;
   bool negative = *text == '-';
   if (*text == '-' || *text == '+') ++text;

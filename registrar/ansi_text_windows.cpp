@@ -2,8 +2,6 @@
 
 #include "registrar/platform_types.h"
 
-#include <vector>
-
 namespace qvapi {
 
 const char* NextChar(const char* text) { return CharNextA(text); }
@@ -22,13 +20,11 @@ std::string ToAnsi(const std::u16string& text) {
   return ansi;
 }
 
-bool ParseInt32(const char* text, std::int32_t* number) {
-  int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (length <= 0) return false;
-  std::vector<wchar_t> wide(static_cast<size_t>(length));
-  MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
+bool ParseInt32(const char* text, std::int32_t* number) noexcept {
+  wchar_t wide[kMaxNumberText + 1];
+  if (MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kMaxNumberText + 1) <= 0) return false;
   LONG parsed = 0;
-  if (FAILED(VarI4FromStr(wide.data(), 0, 0, &parsed))) return false;
+  if (FAILED(VarI4FromStr(wide, 0, 0, &parsed))) return false;
   *number = parsed;
   return true;
 }

@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 namespace qvapi {
+
+static_assert(kTokenSize <= kMaxNumberText + 1, "every value token must fit the number parser");
 
 namespace {
 
@@ -24,17 +27,20 @@ bool HasBackslash(const char* name) {
 }  // namespace
 
 HRESULT ScriptParser::RunScript(const char* script, bool registering) noexcept {
+  work_.reset(new (std::nothrow) WorkArea);
+  if (!work_) return E_OUTOFMEMORY;
   TaskMemory<char> expanded;
   RETURN_IF_FAILED(lexer_.Preprocess(script, &expanded));
   lexer_.StartReading(expanded.get());
   HRESULT result = S_OK;
+  WalkLevel& root = work_->levels[0];
+  char (&rootName)[kNameSize] = root.valueName;
+  TokenBuffer& token = root.token;
   while (result == S_OK && *lexer_.Position() != '\0') {
-    char rootName[kNameSize];
-    TokenBuffer token;
     result = lexer_.ReadToken(rootName);
     if (result != S_OK) break;
-    HKEY root = FindRootKey(rootName);
-    if (root == nullptr) {
+    HKEY rootKey = FindRootKey(rootName);
+    if (rootKey == nullptr) {
       result = DISP_E_EXCEPTION;
       break;
     }
@@ -46,20 +52,21 @@ HRESULT ScriptParser::RunScript(const char* script, bool registering) noexcept {
     }
     if (registering) {
       const char* blockStart = lexer_.Position();
-      result = WalkBlock(root, WalkMode::kRegister, 1);
+      result = WalkBlock(rootKey, WalkMode::kRegister, 1);
       if (result != S_OK) {
         // Take back what the failed block made; earlier blocks stay.
         lexer_.StartReading(blockStart);
-        WalkBlock(root, WalkMode::kUnregister, 1);
+        WalkBlock(rootKey, WalkMode::kUnregister, 1);
         break;
       }
     } else {
-      result = WalkBlock(root, WalkMode::kUnregister, 1);
+      result = WalkBlock(rootKey, WalkMode::kUnregister, 1);
       if (result != S_OK) break;
     }
     lexer_.SkipSpaces();
   }
   lexer_.StartReading(nullptr);  // the expanded text goes with this call
+  work_.reset();
   return result;
 }
 
@@ -70,8 +77,8 @@ HRESULT ScriptParser::WalkBlock(HKEY parent, WalkMode mode, int depth) noexcept 
 }
 
 HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
-  TokenBuffer token;
-  char valueName[kNameSize];
+  TokenBuffer& token = work_->levels[depth].token;
+  char (&valueName)[kNameSize] = work_->levels[depth].valueName;
   RegistryKey current(registry_);
   RETURN_IF_FAILED(lexer_.ReadToken(token));
   for (;;) {
@@ -98,9 +105,12 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
     } else if (!entryDone) {
       if (HasBackslash(token)) return DISP_E_EXCEPTION;
       // Creating with full access opens an existing key too: one platform
-      // call for a new key and for an existing one. A key that can only be
-      // read is still used: its writes fail quietly.
+      // call for a new key and for an existing one. Refused (a parent open
+      // for reading only, a key that denies writing), the key is opened
+      // with full access, else for reading: a key that can only be read is
+      // still used, and its writes fail quietly.
       if (current.Create(parent, token) != ERROR_SUCCESS &&
+          current.Open(parent, token, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
           current.Open(parent, token, KEY_READ) != ERROR_SUCCESS)
         return DISP_E_EXCEPTION;
       RETURN_IF_FAILED(lexer_.ReadToken(token));
@@ -117,9 +127,9 @@ HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, WalkMode mode, int depth)
   bool skipping = mode == WalkMode::kSkip;
   const bool skippingAtEntry = skipping;
   bool deleting = true;  // "NoRemove" clears it for the rest of the block
-  TokenBuffer token;
-  char valueName[kNameSize];
-  TokenBuffer keyName;
+  TokenBuffer& token = work_->levels[depth].token;
+  char (&valueName)[kNameSize] = work_->levels[depth].valueName;
+  TokenBuffer& keyName = work_->levels[depth].keyName;
   RegistryKey current(registry_);
   // Deletes the entry's key by its full name; an empty name would name the
   // parent itself.
@@ -199,8 +209,8 @@ HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, WalkMode mode, int depth)
 
 HRESULT ScriptParser::ApplyValue(RegistryKeyRef key, const char* valueName,
                                  TokenBuffer& token) noexcept {
-  TokenBuffer typeLetter;
-  TokenBuffer value;
+  TokenBuffer& typeLetter = work_->typeLetter;
+  TokenBuffer& value = work_->value;
   RETURN_IF_FAILED(lexer_.ReadToken(typeLetter));
   const ValueType type = FindValueType(typeLetter);
   if (type == ValueType::kNone) return DISP_E_EXCEPTION;
@@ -219,7 +229,7 @@ HRESULT ScriptParser::ApplyValue(RegistryKeyRef key, const char* valueName,
 
 HRESULT ScriptParser::SkipValueClause(TokenBuffer& token) noexcept {
   if (token[0] != '=') return S_OK;
-  TokenBuffer value;
+  TokenBuffer& value = work_->value;
   RETURN_IF_FAILED(lexer_.ReadToken(token));
   lexer_.SkipSpaces();
   RETURN_IF_FAILED(lexer_.ReadToken(value));

@@ -8,6 +8,8 @@
 #include "registrar/replacement_map.h"
 #include "registrar/script_lexer.h"
 
+#include <memory>
+
 namespace qvapi {
 
 // Brace blocks nested deeper than this fail the run instead of using up
@@ -29,6 +31,20 @@ class ScriptParser {
   // over (the block of a key that is missing when unregistering).
   enum class WalkMode { kRegister, kUnregister, kSkip };
 
+  // The token buffers of one level of the walk.
+  struct WalkLevel {
+    TokenBuffer token;
+    TokenBuffer keyName;
+    char valueName[kNameSize];
+  };
+  // Everything a run reads tokens into, allocated once a run, so that the
+  // walk's recursion takes little of the registering thread's stack.
+  struct WorkArea {
+    WalkLevel levels[kMaxNesting + 1];  // 0 for the root blocks
+    TokenBuffer typeLetter;             // a value clause's, read at one level at a time
+    TokenBuffer value;
+  };
+
   HRESULT WalkBlock(HKEY parent, WalkMode mode, int depth) noexcept;
   HRESULT WalkRegisterBlock(HKEY parent, int depth) noexcept;
   HRESULT WalkUnregisterBlock(HKEY parent, WalkMode mode, int depth) noexcept;
@@ -37,6 +53,7 @@ class ScriptParser {
 
   Registry& registry_;
   ScriptLexer lexer_;
+  std::unique_ptr<WorkArea> work_;
 };
 
 }  // namespace qvapi

@@ -182,11 +182,13 @@ TEST_F(InterpreterTest, KeyThatCannotBeMadeFails) {
   EXPECT_EQ("", Hkcu());
 }
 
+// Its writable child, which the read-only parent cannot create, is opened
+// with full access and written.
 TEST_F(InterpreterTest, ReadOnlyKeyIsUsedButNotWritten) {
   ASSERT_EQ(S_OK, Run("HKCU { Locked { Existing } }", kRegister));
   registry_.DenyWriteAccess("Locked");
-  EXPECT_EQ(S_OK, Run("HKCU { Locked = s 'x' { val V = s 'v' Existing } After }", kRegister));
-  EXPECT_EQ("[After]\n[Locked]\n[Locked\\Existing]\n", Hkcu());
+  EXPECT_EQ(S_OK, Run("HKCU { Locked = s 'x' { val V = s 'v' Existing = s 'w' } After }", kRegister));
+  EXPECT_EQ("[After]\n[Locked]\n[Locked\\Existing]\n[Locked\\Existing] @ = REG_SZ \"w\"\n", Hkcu());
   EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { Locked { New } }", kRegister));
 }
 
