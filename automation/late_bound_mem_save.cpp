@@ -2,8 +2,8 @@
 
 #include <oleauto.h>
 
+#include <memory>
 #include <new>
-#include <string>
 
 #include "automation/owned_variant.h"
 
@@ -16,12 +16,12 @@ constexpr UINT kNameIndex = 2;
 constexpr UINT kCommentIndex = 1;
 constexpr UINT kShowAllIndex = 0;
 
-// A text argument in the ANSI code page; `isNull` for an empty or null one.
+// A text argument in the ANSI code page; null for an empty or null one.
 struct NarrowText {
-  std::string text;
+  std::unique_ptr<char[]> text;
   bool isNull = false;
 
-  LPSTR get() noexcept { return isNull ? nullptr : text.data(); }
+  LPSTR get() noexcept { return isNull ? nullptr : text.get(); }
 };
 
 // Whether the argument is empty or null, by value or behind one reference.
@@ -31,18 +31,19 @@ bool IsNullText(const VARIANT& argument) noexcept {
   return V_VT(value) == VT_EMPTY || V_VT(value) == VT_NULL;
 }
 
-// Throws std::bad_alloc when out of memory.
-void ToAnsi(BSTR wide, std::string* text) {
+// The string in the ANSI code page, terminated; false when out of memory.
+bool ToAnsi(BSTR wide, NarrowText* out) noexcept {
   const int length = static_cast<int>(SysStringLen(wide));
-  if (length == 0) return;
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return;
-  text->resize(static_cast<std::size_t>(size));
-  WideCharToMultiByte(CP_ACP, 0, wide, length, text->data(), size, nullptr, nullptr);
+  const int size = length ? WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr) : 0;
+  out->text.reset(new (std::nothrow) char[size > 0 ? size + 1 : 1]);
+  if (!out->text) return false;
+  if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide, length, out->text.get(), size, nullptr, nullptr);
+  out->text[size > 0 ? size : 0] = '\0';
+  return true;
 }
 
-// S_OK, E_OUTOFMEMORY, or the conversion's failure. Throws std::bad_alloc.
-HRESULT ToNarrowText(const VARIANT& argument, LCID lcid, NarrowText* out) {
+// S_OK, E_OUTOFMEMORY, or the conversion's failure.
+HRESULT ToNarrowText(const VARIANT& argument, LCID lcid, NarrowText* out) noexcept {
   if (IsNullText(argument)) {
     out->isNull = true;
     return S_OK;
@@ -50,13 +51,13 @@ HRESULT ToNarrowText(const VARIANT& argument, LCID lcid, NarrowText* out) {
   // A reference to nothing: an empty text where it names a string, as a
   // null BSTR is one; nothing the conversion may follow otherwise.
   if (V_ISBYREF(&argument) && !V_BYREF(&argument)) {
-    return V_VT(&argument) == (VT_BSTR | VT_BYREF) ? S_OK : E_INVALIDARG;
+    if (V_VT(&argument) != (VT_BSTR | VT_BYREF)) return E_INVALIDARG;
+    return ToAnsi(nullptr, out) ? S_OK : E_OUTOFMEMORY;
   }
   OwnedVariant text;
   const HRESULT hr = VariantChangeTypeEx(text.put(), const_cast<VARIANT*>(&argument), lcid, 0, VT_BSTR);
   if (FAILED(hr)) return hr;
-  ToAnsi(V_BSTR(text.get()), &out->text);
-  return S_OK;
+  return ToAnsi(V_BSTR(text.get()), out) ? S_OK : E_OUTOFMEMORY;
 }
 
 // A failed conversion of the argument at `index`: out of memory as it is,
@@ -79,20 +80,16 @@ HRESULT InvokeMemSave(IQV_Api* api, LCID lcid, const DISPPARAMS* params, VARIANT
                       UINT* argError) noexcept {
   if (params->cArgs != 3) return DISP_E_BADPARAMCOUNT;
   if (params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
-  try {
-    NarrowText name, comment;
-    HRESULT hr = ToNarrowText(params->rgvarg[kNameIndex], lcid, &name);
-    if (FAILED(hr)) return ConversionFailure(hr, kNameIndex, argError);
-    hr = ToNarrowText(params->rgvarg[kCommentIndex], lcid, &comment);
-    if (FAILED(hr)) return ConversionFailure(hr, kCommentIndex, argError);
-    OwnedVariant showAll;
-    hr = VariantChangeTypeEx(showAll.put(), &params->rgvarg[kShowAllIndex], lcid, 0, VT_I4);
-    if (FAILED(hr)) return ConversionFailure(hr, kShowAllIndex, argError);
-    if (result) VariantInit(result);
-    return api->MemSave(name.get(), comment.get(), V_I4(showAll.get()));
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  NarrowText name, comment;
+  HRESULT hr = ToNarrowText(params->rgvarg[kNameIndex], lcid, &name);
+  if (FAILED(hr)) return ConversionFailure(hr, kNameIndex, argError);
+  hr = ToNarrowText(params->rgvarg[kCommentIndex], lcid, &comment);
+  if (FAILED(hr)) return ConversionFailure(hr, kCommentIndex, argError);
+  OwnedVariant showAll;
+  hr = VariantChangeTypeEx(showAll.put(), &params->rgvarg[kShowAllIndex], lcid, 0, VT_I4);
+  if (FAILED(hr)) return ConversionFailure(hr, kShowAllIndex, argError);
+  if (result) VariantInit(result);
+  return api->MemSave(name.get(), comment.get(), V_I4(showAll.get()));
 }
 
 }  // namespace qvapi

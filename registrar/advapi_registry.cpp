@@ -46,9 +46,15 @@ LONG AdvapiRegistry::QueryDefaultValueSize(HKEY key, DWORD* size) {
   return RegQueryValueExA(key, nullptr, nullptr, nullptr, nullptr, size);
 }
 
-Registry& PlatformRegistry() {
-  static AdvapiRegistry registry;
-  return registry;
-}
+namespace {
+
+// At namespace scope and constant-initialised: a function-local static
+// would take the runtime's guard lock on first use, which allocates (and
+// can fail) in the middle of a registration, and is never freed.
+AdvapiRegistry platformRegistry;
+
+}  // namespace
+
+Registry& PlatformRegistry() { return platformRegistry; }
 
 }  // namespace qvapi

@@ -4,9 +4,11 @@
 // the portable build is single-byte unless its double-byte mode is on.
 #pragma once
 
+#include "registrar/platform_types.h"
+#include "registrar/task_memory.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace qvapi {
 
@@ -17,8 +19,10 @@ const char* NextChar(const char* text);
 // Case-insensitive equality of two NUL-terminated texts (lstrcmpiA == 0).
 bool EqualsIgnoringCase(const char* left, const char* right);
 
-// The UTF-16 text in the ANSI code page (WideCharToMultiByte, CP_ACP).
-std::string ToAnsi(const std::u16string& text);
+// The NUL-terminated UTF-16 text in the ANSI code page (WideCharToMultiByte,
+// CP_ACP), terminated, from the task allocator, in *ansi. S_OK,
+// E_OUTOFMEMORY, or the conversion's failure; on failure *ansi is null.
+HRESULT ToAnsi(const char16_t* text, TaskMemory<char>* ansi) noexcept;
 
 // The longest text ParseInt32 reads: a registration script's token.
 constexpr std::size_t kMaxNumberText = 4096;

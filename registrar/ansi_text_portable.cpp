@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace qvapi {
 
@@ -35,12 +36,16 @@ bool EqualsIgnoringCase(const char* left, const char* right) {
   return FoldCase(*left) == FoldCase(*right);
 }
 
-std::string ToAnsi(const std::u16string& text) {
+HRESULT ToAnsi(const char16_t* text, TaskMemory<char>* ansi) noexcept {
   // Latin-1 is the portable build's code page; anything beyond becomes '?'.
-  std::string ansi;
-  ansi.reserve(text.size());
-  for (char16_t unit : text) ansi += unit < 0x100 ? static_cast<char>(unit) : '?';
-  return ansi;
+  const std::size_t length = std::char_traits<char16_t>::length(text);
+  ansi->reset(static_cast<char*>(TaskMemAlloc(length + 1)));
+  if (!*ansi) return E_OUTOFMEMORY;
+  for (std::size_t i = 0; i < length; ++i) {
+    ansi->get()[i] = text[i] < 0x100 ? static_cast<char>(text[i]) : '?';
+  }
+  ansi->get()[length] = '\0';
+  return S_OK;
 }
 
 bool ParseInt32(const char* text, std::int32_t* number) noexcept {

@@ -2,6 +2,8 @@
 
 #include "registrar/platform_types.h"
 
+#include <utility>
+
 namespace qvapi {
 
 const char* NextChar(const char* text) { return CharNextA(text); }
@@ -10,14 +12,17 @@ bool EqualsIgnoringCase(const char* left, const char* right) {
   return lstrcmpiA(left, right) == 0;
 }
 
-std::string ToAnsi(const std::u16string& text) {
-  if (text.empty()) return {};
-  auto wide = reinterpret_cast<const wchar_t*>(text.c_str());
-  int length = static_cast<int>(text.size());
-  int size = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
-  std::string ansi(static_cast<size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide, length, &ansi[0], size, nullptr, nullptr);
-  return ansi;
+HRESULT ToAnsi(const char16_t* text, TaskMemory<char>* ansi) noexcept {
+  ansi->reset();
+  auto wide = reinterpret_cast<const wchar_t*>(text);
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return HResultOfFailure(GetLastError());
+  TaskMemory<char> converted(static_cast<char*>(TaskMemAlloc(std::size_t(size))));
+  if (!converted) return E_OUTOFMEMORY;
+  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, converted.get(), size, nullptr, nullptr) <= 0)
+    return HResultOfFailure(GetLastError());
+  *ansi = std::move(converted);
+  return S_OK;
 }
 
 bool ParseInt32(const char* text, std::int32_t* number) noexcept {

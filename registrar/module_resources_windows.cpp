@@ -38,6 +38,7 @@ class WindowsModuleResources final : public ModuleResources {
     // Resources carry no terminator, and the byte after one belongs to
     // whatever follows it: the text is always a terminated copy.
     const DWORD size = SizeofResource(file.get(), resource);
+    if (size == 0) return Fail(lastError);  // no script is empty
     TaskMemory<char> copy(static_cast<char*>(TaskMemAlloc(std::size_t(size) + 1)));
     if (!copy) {
       *lastError = ERROR_NOT_ENOUGH_MEMORY;
@@ -57,11 +58,12 @@ class WindowsModuleResources final : public ModuleResources {
   }
 };
 
+// Constant-initialised at namespace scope, as the platform registry is:
+// no guard lock taken on first use.
+WindowsModuleResources platformResources;
+
 }  // namespace
 
-ModuleResources& PlatformModuleResources() noexcept {
-  static WindowsModuleResources resources;
-  return resources;
-}
+ModuleResources& PlatformModuleResources() noexcept { return platformResources; }
 
 }  // namespace qvapi

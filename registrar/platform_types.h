@@ -69,3 +69,13 @@ constexpr DWORD REG_DWORD = 4;
 #define HKEY_DYN_DATA QVAPI_PREDEFINED_KEY(0x80000006u)
 
 #endif
+
+namespace qvapi {
+
+// The HRESULT of a platform step that failed with `error`. A failure whose
+// error code is 0 is still a failure: E_FAIL, never S_OK.
+inline HRESULT HResultOfFailure(DWORD error) noexcept {
+  return error == 0 ? E_FAIL : HRESULT_FROM_WIN32(error);
+}
+
+}  // namespace qvapi

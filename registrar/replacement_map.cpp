@@ -45,14 +45,11 @@ bool ReplacementMap::Grow() noexcept {
 }
 
 const char16_t* ReplacementMap::Lookup(const char* name) const noexcept {
-  try {
-    for (std::size_t i = 0; i < count_; ++i) {
-      if (EqualsIgnoringCase(ToAnsi(pairs_[i]->name.get()).c_str(), name)) {
-        return pairs_[i]->text.get();
-      }
-    }
-  } catch (const std::bad_alloc&) {
+  for (std::size_t i = 0; i < count_; ++i) {
     // A name that cannot be converted cannot be matched.
+    TaskMemory<char> ansi;
+    if (ToAnsi(pairs_[i]->name.get(), &ansi) == S_OK && EqualsIgnoringCase(ansi.get(), name))
+      return pairs_[i]->text.get();
   }
   return nullptr;
 }

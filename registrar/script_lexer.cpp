@@ -1,11 +1,10 @@
 #include "registrar/script_lexer.h"
 
 #include "registrar/ansi_text.h"
+#include "registrar/hresult_checks.h"
 
 #include <cstdint>
 #include <cstring>
-#include <new>
-#include <string>
 
 namespace qvapi {
 
@@ -108,12 +107,9 @@ HRESULT ScriptLexer::ExpandReference(ExpansionBuffer& expansion) noexcept {
   wanted[nameLength] = '\0';
   const char16_t* text = replacements_.Lookup(wanted);
   if (text == nullptr) return DISP_E_EXCEPTION;
-  try {
-    std::string ansi = ToAnsi(text);
-    if (!expansion.Append(ansi.data(), ansi.size())) return E_OUTOFMEMORY;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  TaskMemory<char> ansi;
+  RETURN_IF_FAILED(ToAnsi(text, &ansi));
+  if (!expansion.Append(ansi.get(), std::strlen(ansi.get()))) return E_OUTOFMEMORY;
   Step();
   return S_OK;
 }

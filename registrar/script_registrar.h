@@ -12,10 +12,6 @@
 
 namespace qvapi {
 
-// The HRESULT of a platform step that failed with `error`. A failure whose
-// error code is 0 is still a failure: E_FAIL, never S_OK.
-HRESULT HResultOfFailure(DWORD error) noexcept;
-
 class ScriptRegistrar {
  public:
   ScriptRegistrar(Registry& registry, ModuleResources& resources) noexcept

@@ -5,9 +5,6 @@
 
 #include <oleauto.h>
 
-#include <new>
-#include <string>
-
 #include "automation/com_ptr.h"
 #include "registrar/advapi_registry.h"
 #include "registrar/script_registrar.h"
@@ -33,19 +30,23 @@ bool ModulePath(HINSTANCE module, char (&path)[kModulePathSize],
     *error = length ? ERROR_INSUFFICIENT_BUFFER : GetLastError();
     return false;
   }
-  MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kModulePathSize);
+  if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kModulePathSize) == 0) {
+    *error = GetLastError();
+    return false;
+  }
   return true;
 }
 
 // The path as the script's quoted text must hold it: every quote doubled,
 // or a folder like O'Brien would end the text early.
-std::wstring QuotedForScript(const wchar_t* path) {
-  std::wstring quoted;
+using QuotedPath = wchar_t[2 * kModulePathSize];
+void QuoteForScript(const wchar_t* path, QuotedPath& quoted) noexcept {
+  wchar_t* out = quoted;
   for (; *path; ++path) {
-    if (*path == L'\'') quoted += L'\'';
-    quoted += *path;
+    if (*path == L'\'') *out++ = L'\'';
+    *out++ = *path;
   }
-  return quoted;
+  *out = L'\0';
 }
 
 }  // namespace
@@ -75,7 +76,8 @@ HRESULT ServerModule::RegisterTypeLibrary() noexcept {
   HRESULT hr = LoadTypeLib(widePath, library.put());
   if (FAILED(hr)) {
     ReplaceFileExtensionWithTlb(path);
-    MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kModulePathSize);
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kModulePathSize) == 0)
+      return HResultOfFailure(GetLastError());
     hr = LoadTypeLib(widePath, library.put());
     if (FAILED(hr)) return hr;
   }
@@ -92,18 +94,16 @@ HRESULT ServerModule::RunRegistrationScript(UINT resourceId, BOOL registering,
   if (!ModulePath(instance, path, widePath, &error)) return HResultOfFailure(error);
   ScriptRegistrar registrar(PlatformRegistry(), PlatformModuleResources());
   // Defined first, so a caller's "Module" never replaces the server's path.
-  try {
-    registrar.DefineReplacement(u"Module", AsUtf16(QuotedForScript(widePath).c_str()));
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+  QuotedPath quoted;
+  QuoteForScript(widePath, quoted);
+  HRESULT hr = registrar.DefineReplacement(u"Module", AsUtf16(quoted));
+  for (const Replacement* pair = replacements; SUCCEEDED(hr) && pair && pair->name; ++pair) {
+    hr = registrar.DefineReplacement(AsUtf16(pair->name), AsUtf16(pair->text));
   }
-  for (const Replacement* pair = replacements; pair && pair->name; ++pair) {
-    registrar.DefineReplacement(AsUtf16(pair->name), AsUtf16(pair->text));
-  }
+  if (FAILED(hr)) return hr;
   const auto id = static_cast<std::uint16_t>(resourceId);
-  const HRESULT hr = registering
-                         ? registrar.RegisterResourceScript(AsUtf16(widePath), id, u"REGISTRY")
-                         : registrar.UnregisterResourceScript(AsUtf16(widePath), id, u"REGISTRY");
+  hr = registering ? registrar.RegisterResourceScript(AsUtf16(widePath), id, u"REGISTRY")
+                   : registrar.UnregisterResourceScript(AsUtf16(widePath), id, u"REGISTRY");
   registrar.ResetReplacements();
   return hr;
 }
