@@ -76,39 +76,50 @@ HRESULT FirstFailure(std::initializer_list<HRESULT> results) {
   return S_OK;
 }
 
+template <class Interface>
+HRESULT Query(IUnknown* object, REFIID iid, ComPtr<Interface>* out) {
+  return object->QueryInterface(iid, reinterpret_cast<void**>(out->put()));
+}
+
 HRESULT CreatePlain(const LoadedServer& server) {
   ComPtr<IQV_Api> api;
-  HRESULT hr = server.NewObject(nullptr, IID_IQV_Api, reinterpret_cast<void**>(api.put()));
-  if (FAILED(hr)) return hr;
   ComPtr<IDispatch> dispatch;
   ComPtr<ISupportErrorInfo> support;
-  return FirstFailure({api->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())),
-                       api->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(support.put()))});
+  const HRESULT hr = server.NewObject(nullptr, IID_IQV_Api, reinterpret_cast<void**>(api.put()));
+  return FAILED(hr) ? hr
+                    : FirstFailure({Query(api.get(), IID_IDispatch, &dispatch),
+                                    Query(api.get(), IID_ISupportErrorInfo, &support)});
 }
 
 HRESULT CreateAggregated(const LoadedServer& server) {
   Outer outer;
-  HRESULT hr = server.NewObject(&outer, IID_IUnknown, reinterpret_cast<void**>(outer.inner.put()));
-  if (FAILED(hr)) return hr;
   ComPtr<IQV_Api> api;
   ComPtr<IDispatch> dispatch;
-  return FirstFailure({outer.inner->QueryInterface(IID_IQV_Api, reinterpret_cast<void**>(api.put())),
-                       outer.inner->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put()))});
+  const HRESULT hr =
+      server.NewObject(&outer, IID_IUnknown, reinterpret_cast<void**>(outer.inner.put()));
+  return FAILED(hr) ? hr
+                    : FirstFailure({Query(outer.inner.get(), IID_IQV_Api, &api),
+                                    Query(outer.inner.get(), IID_IDispatch, &dispatch)});
 }
 
-HRESULT FindName(const LoadedServer& server) {
+// A dispatch call on a new object.
+template <HRESULT (*Call)(IDispatch*)>
+HRESULT OnNewObject(const LoadedServer& server) {
   ComPtr<IDispatch> dispatch;
-  HRESULT hr = server.NewObject(nullptr, IID_IDispatch, reinterpret_cast<void**>(dispatch.put()));
+  const HRESULT hr =
+      server.NewObject(nullptr, IID_IDispatch, reinterpret_cast<void**>(dispatch.put()));
+  return FAILED(hr) ? hr : Call(dispatch.get());
+}
+
+HRESULT FindName(IDispatch* dispatch) {
   LPOLESTR name = const_cast<LPOLESTR>(L"MemSave");
   DISPID id = 0;
-  return FAILED(hr) ? hr : dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+  return dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
 }
 
-HRESULT FetchTypeInfo(const LoadedServer& server) {
-  ComPtr<IDispatch> dispatch;
-  HRESULT hr = server.NewObject(nullptr, IID_IDispatch, reinterpret_cast<void**>(dispatch.put()));
+HRESULT FetchTypeInfo(IDispatch* dispatch) {
   ComPtr<ITypeInfo> info;
-  return FAILED(hr) ? hr : dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put());
+  return dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put());
 }
 
 // The member called late-bound, with texts as BSTRs.
@@ -129,27 +140,24 @@ HRESULT Invoke(IDispatch* dispatch, DISPID member) {
   VARIANT result;
   VariantInit(&result);
   const HRESULT hr = dispatch->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT,
-                                      member <= 3 ? DISPATCH_METHOD : DISPATCH_PROPERTYGET,
-                                      &params, &result, nullptr, nullptr);
+                                      member <= 3 ? DISPATCH_METHOD : DISPATCH_PROPERTYGET, &params,
+                                      &result, nullptr, nullptr);
   VariantClear(&result);
   for (VARIANT& argument : arguments) VariantClear(&argument);
   return hr;
 }
 
 template <DISPID Member>
-HRESULT InvokeMember(const LoadedServer& server) {
-  ComPtr<IDispatch> dispatch;
-  const HRESULT hr = server.NewObject(nullptr, IID_IDispatch, reinterpret_cast<void**>(dispatch.put()));
-  return FAILED(hr) ? hr : Invoke(dispatch.get(), Member);
+HRESULT InvokeMember(IDispatch* dispatch) {
+  return Invoke(dispatch, Member);
 }
 
 // Each export answers the core's result, or -1 when it cannot reach it.
 HRESULT PlainExports(const LoadedServer& server) {
-  const LONG results[] = {
-      server.Get<decltype(QVMemMark)>("QVMemMark")(),
-      server.Get<decltype(QVMemSave)>("QVMemSave")("snapshot", "comment", 0),
-      server.Get<decltype(QVMemPopup)>("QVMemPopup")(),
-      server.Get<decltype(QVEnableErrorPopup)>("QVEnableErrorPopup")(0)};
+  const LONG results[] = {server.Get<decltype(QVMemMark)>("QVMemMark")(),
+                          server.Get<decltype(QVMemSave)>("QVMemSave")("snapshot", "comment", 0),
+                          server.Get<decltype(QVMemPopup)>("QVMemPopup")(),
+                          server.Get<decltype(QVEnableErrorPopup)>("QVEnableErrorPopup")(0)};
   for (LONG result : results) {
     if (result != kCoreResult && result != -1) return E_UNEXPECTED;
   }
@@ -175,15 +183,21 @@ struct Scenario {
 };
 
 const Scenario kScenarios[] = {
-    {"DllRegisterServer", Register},      {"DllUnregisterServer", Unregister},
-    {"create plain", CreatePlain},        {"create aggregated", CreateAggregated},
-    {"GetIDsOfNames", FindName},          {"GetTypeInfo", FetchTypeInfo},
-    {"Invoke MemMark", InvokeMember<1>},  {"Invoke MemSave", InvokeMember<2>},
-    {"Invoke MemPopup", InvokeMember<3>}, {"Invoke StartEventReporting", InvokeMember<4>},
-    {"Invoke StopEventReporting", InvokeMember<5>},
-    {"Invoke EventReportingState", InvokeMember<6>},
-    {"Invoke EnableErrorPopup", InvokeMember<7>},
-    {"plain exports", PlainExports},      {"LockServer", LockTheServer},
+    {"DllRegisterServer", Register},
+    {"DllUnregisterServer", Unregister},
+    {"create plain", CreatePlain},
+    {"create aggregated", CreateAggregated},
+    {"GetIDsOfNames", OnNewObject<FindName>},
+    {"GetTypeInfo", OnNewObject<FetchTypeInfo>},
+    {"Invoke MemMark", OnNewObject<InvokeMember<1>>},
+    {"Invoke MemSave", OnNewObject<InvokeMember<2>>},
+    {"Invoke MemPopup", OnNewObject<InvokeMember<3>>},
+    {"Invoke StartEventReporting", OnNewObject<InvokeMember<4>>},
+    {"Invoke StopEventReporting", OnNewObject<InvokeMember<5>>},
+    {"Invoke EventReportingState", OnNewObject<InvokeMember<6>>},
+    {"Invoke EnableErrorPopup", OnNewObject<InvokeMember<7>>},
+    {"plain exports", PlainExports},
+    {"LockServer", LockTheServer},
 };
 
 constexpr char kClassKey[] = "CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}";
@@ -191,8 +205,8 @@ constexpr char kClassKey[] = "CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}";
 // What registration leaves in HKEY_CLASSES_ROOT.
 std::string Registration() {
   std::string dump;
-  for (const char* key : {kClassKey, "QVAPI.QV_Api",
-                          "QVAPI.QV_Api.1", "TypeLib\\{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}"}) {
+  for (const char* key : {kClassKey, "QVAPI.QV_Api", "QVAPI.QV_Api.1",
+                          "TypeLib\\{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}"}) {
     dump += std::string(key) + ":\n" + testing::DumpPlatformKey(HKEY_CLASSES_ROOT, key);
   }
   return dump;
@@ -202,7 +216,8 @@ std::string Registration() {
 // key that cannot be written or deleted, a number that does not convert.
 bool IgnoredByRegistration(const char* function) {
   if (!function) return false;
-  for (const char* ignored : {"RegSetValueExA", "RegDeleteKeyA", "RegDeleteValueA", "VarI4FromStr"}) {
+  for (const char* ignored :
+       {"RegSetValueExA", "RegDeleteKeyA", "RegDeleteValueA", "VarI4FromStr"}) {
     if (std::strcmp(function, ignored) == 0) return true;
   }
   return false;
@@ -231,11 +246,13 @@ class FaultInjection : public ::testing::Test {
       calls = faults::Disarm();
       if (const char* failed = faults::FailedFunction()) where += " (" + std::string(failed) + ")";
       EXPECT_TRUE(hr == S_OK || FAILED(hr)) << where << ": " << std::hex << hr;
-      if (scenario.run == Register && hr == S_OK && !IgnoredByRegistration(faults::FailedFunction())) {
+      if (scenario.run == Register && hr == S_OK &&
+          !IgnoredByRegistration(faults::FailedFunction())) {
         EXPECT_EQ(Registration(), registered_) << where << ": a failure reported as success";
       }
       EXPECT_EQ(server.Call("DllCanUnloadNow"), S_OK) << where;
-      if (scenario.run == Register || scenario.run == Unregister) CheckMended(server, scenario, where);
+      if (scenario.run == Register || scenario.run == Unregister)
+        CheckMended(server, scenario, where);
     }
     EXPECT_EQ(faults::LiveBlocks(), blocks) << where << ": blocks not freed";
     EXPECT_EQ(faults::OpenKeys(), keys) << where << ": keys not closed";
@@ -285,9 +302,9 @@ TEST_F(FaultInjection, HundredThousandCyclesStayBalanced) {
     ComPtr<IQV_Api> api;
     ComPtr<IDispatch> dispatch;
     const HRESULT hr = server.NewObject(nullptr, IID_IQV_Api, reinterpret_cast<void**>(api.put()));
-    if (FAILED(hr)) return hr;
-    return FirstFailure({api->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())),
-                         api->MemMark(), Invoke(dispatch.get(), 2), Invoke(dispatch.get(), 6)});
+    return FAILED(hr) ? hr
+                      : FirstFailure({Query(api.get(), IID_IDispatch, &dispatch), api->MemMark(),
+                                      Invoke(dispatch.get(), 2), Invoke(dispatch.get(), 6)});
   };
   // One object lives throughout, as in a client that holds one, so the
   // type information stays loaded. The first cycle makes what the module

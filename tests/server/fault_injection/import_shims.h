@@ -8,13 +8,10 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace qvapi::faults {
 
-// Routes the listed imports of `module` through the shims. Returns the
-// names of the listed functions found, space-separated.
-std::string InstallShims(HMODULE module);
+// Routes the listed imports of `module` through the shims.
+void InstallShims(HMODULE module);
 
 // Counts calls from now on, from 0, and fails the call at `failAt` (1 for
 // the first; 0 fails none).
