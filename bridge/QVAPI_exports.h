@@ -1,8 +1,10 @@
 /* The four plain exports of QVAPI.DLL, for C and C++. Each forwards to the
    tool's run-time core, which must already be loaded in the process, and
    returns the core's own result unchanged, or -1 when the core or its
-   procedure is not loaded. Link with the DLL's import library (libQVAPI.dll.a);
-   QVMemSave and QVEnableErrorPopup use the standard calling convention. */
+   procedure is not loaded. Link with the DLL's import library (libQVAPI.dll.a
+   for GNU linkers, QVAPI.lib for Microsoft-style ones). Each declaration
+   names its calling convention, so a client compiled with another default
+   convention still calls it right. */
 #ifndef QVAPI_EXPORTS_H
 #define QVAPI_EXPORTS_H
 
@@ -15,10 +17,10 @@ extern "C" {
 #define QVAPI_NOEXCEPT
 #endif
 
-LONG QVMemMark(void) QVAPI_NOEXCEPT;
-LONG WINAPI QVMemSave(LPCSTR pszName, LPCSTR pszComment, LONG bShowAll) QVAPI_NOEXCEPT;
-LONG QVMemPopup(void) QVAPI_NOEXCEPT;
-LONG WINAPI QVEnableErrorPopup(LONG lPopup) QVAPI_NOEXCEPT;
+LONG __cdecl QVMemMark(void) QVAPI_NOEXCEPT;
+LONG __stdcall QVMemSave(LPCSTR pszName, LPCSTR pszComment, LONG bShowAll) QVAPI_NOEXCEPT;
+LONG __cdecl QVMemPopup(void) QVAPI_NOEXCEPT;
+LONG __stdcall QVEnableErrorPopup(LONG lPopup) QVAPI_NOEXCEPT;
 
 #ifdef __cplusplus
 }

@@ -7,15 +7,15 @@
 
 extern "C" {
 
-LONG QVMemMark() noexcept { return qvapi::bridge::MarkMemory(); }
+LONG __cdecl QVMemMark() noexcept { return qvapi::bridge::MarkMemory(); }
 
-LONG WINAPI QVMemSave(LPCSTR pszName, LPCSTR pszComment, LONG bShowAll) noexcept {
+LONG __stdcall QVMemSave(LPCSTR pszName, LPCSTR pszComment, LONG bShowAll) noexcept {
   return qvapi::bridge::SaveMemory(pszName, pszComment, bShowAll);
 }
 
-LONG QVMemPopup() noexcept { return qvapi::bridge::DoMemoryPopup(); }
+LONG __cdecl QVMemPopup() noexcept { return qvapi::bridge::DoMemoryPopup(); }
 
-LONG WINAPI QVEnableErrorPopup(LONG lPopup) noexcept {
+LONG __stdcall QVEnableErrorPopup(LONG lPopup) noexcept {
   return qvapi::bridge::EnableErrorPopup(lPopup);
 }
 
