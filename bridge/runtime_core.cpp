@@ -3,7 +3,8 @@
 namespace qvapi::bridge {
 namespace {
 
-// Tried in this order; the real tool loads exactly one of them.
+// Tried in this order, and the first one loaded is used: should both be
+// in the process, the bridge calls "ZELKCORE.DLL" and never the other.
 constexpr const char* kCoreModuleNames[] = {"ZELKCORE.DLL", "KTCORE.DLL"};
 
 HMODULE FindLoadedCore() noexcept {

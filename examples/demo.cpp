@@ -1,8 +1,8 @@
 // QVAPI demo: a program under test that drives the tool through the four
-// plain exports of QVAPI.DLL. It makes a stand-in run-time core present in
-// its process (the real tool places its core there itself), calls each
-// export, and shows what reached the core and what came back; then once more
-// with no core at all, where every export answers -1.
+// plain exports of QVAPI.DLL. It loads a stand-in run-time core into its
+// process (QVAPI.DLL only looks for a core already loaded, never loads one),
+// calls each export, and shows what reached the core and what came back;
+// then once more with no core at all, where every export answers -1.
 
 #include <cstdio>
 
