@@ -4,14 +4,17 @@
 #include <windows.h>
 #include <unknwn.h>
 
-#include "automation/com_agg_object.h"
-#include "automation/com_object.h"
+#include "automation/com_objects.h"
 
-namespace ATL {
+namespace qvapi {
 
 // Makes one object of a class: a plain one for a null outer unknown, an
 // aggregated one otherwise.
 using InstanceCreator = HRESULT(WINAPI*)(IUnknown* outer, REFIID iid, void** out);
+
+}  // namespace qvapi
+
+namespace ATL {
 
 template <class T, const CLSID* pclsid>
 class CComCoClass {

@@ -3,7 +3,7 @@
 #include <oleauto.h>
 
 #include "automation/com_ptr.h"
-#include "automation/critical_section_lock.h"
+#include "automation/critical_section.h"
 #include "automation/module_services.h"
 
 namespace ATL {
@@ -19,11 +19,6 @@ void CComTypeInfoHolder::ReleaseObjectRef() noexcept {
     m_pInfo->Release();
     m_pInfo = nullptr;
   }
-}
-
-LONG CComTypeInfoHolder::ObjectCount() noexcept {
-  qvapi::CriticalSectionLock lock(qvapi::TypeInfoLock());
-  return m_dwRef;
 }
 
 HRESULT CComTypeInfoHolder::FetchTypeInfo(LCID lcid, ITypeInfo** out) noexcept {

@@ -36,9 +36,6 @@ class CComTypeInfoHolder {
                  DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                  UINT* argError) noexcept;
 
-  // The number of live objects using the holder.
-  LONG ObjectCount() noexcept;
-
  private:
   const GUID* const m_pguid;
   const GUID* const m_plibid;

@@ -1,5 +1,6 @@
 #pragma once
-// A critical section that lives as long as its owner.
+// A critical section that lives as long as its owner, and the guard that
+// holds it for the length of a scope.
 
 #include <windows.h>
 
@@ -14,7 +15,22 @@ class CriticalSection {
   CriticalSection& operator=(const CriticalSection&) = delete;
 
  private:
+  friend class CriticalSectionLock;
   CRITICAL_SECTION section_;
+};
+
+// Enters the section at construction and leaves it at destruction.
+class CriticalSectionLock {
+ public:
+  explicit CriticalSectionLock(CriticalSection& section) noexcept : section_(section.section_) {
+    EnterCriticalSection(&section_);
+  }
+  ~CriticalSectionLock() { LeaveCriticalSection(&section_); }
+  CriticalSectionLock(const CriticalSectionLock&) = delete;
+  CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
+
+ private:
+  CRITICAL_SECTION& section_;
 };
 
 }  // namespace qvapi

@@ -1,14 +1,14 @@
 #include "automation/interface_table.h"
 
-namespace ATL {
-
 namespace {
 
-IUnknown* FaceAt(void* object, const InterfaceEntry& row) noexcept {
+// The face a row of the table names, in the object at `object`.
+IUnknown* FaceOf(void* object, const ATL::InterfaceEntry& row) noexcept {
   return reinterpret_cast<IUnknown*>(static_cast<BYTE*>(object) + row.data);
 }
 
-HRESULT HandOut(IUnknown* face, void** out) noexcept {
+// The face, with a reference added through it, in *out.
+HRESULT HandOutFace(IUnknown* face, void** out) noexcept {
   face->AddRef();
   *out = face;
   return S_OK;
@@ -16,13 +16,15 @@ HRESULT HandOut(IUnknown* face, void** out) noexcept {
 
 }  // namespace
 
+namespace ATL {
+
 HRESULT FindInterface(void* object, const InterfaceEntry* table, REFIID iid,
                       void** out) noexcept {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (InlineIsEqualGUID(iid, IID_IUnknown)) return HandOut(FaceAt(object, table[0]), out);
-  for (const InterfaceEntry* row = table; row->handler != InterfaceEntryKind::End; ++row) {
-    if (InlineIsEqualGUID(iid, *row->iid)) return HandOut(FaceAt(object, *row), out);
+  if (InlineIsEqualGUID(iid, IID_IUnknown)) return HandOutFace(FaceOf(object, table[0]), out);
+  for (const InterfaceEntry* row = table; row->handler != qvapi::InterfaceEntryKind::End; ++row) {
+    if (InlineIsEqualGUID(iid, *row->iid)) return HandOutFace(FaceOf(object, *row), out);
   }
   return E_NOINTERFACE;
 }

@@ -5,18 +5,12 @@
 #include <windows.h>
 #include <unknwn.h>
 
-namespace ATL {
+namespace qvapi {
 
 // What a row of an interface table is.
 enum class InterfaceEntryKind : DWORD_PTR {
   End = 0,     // the row after the last one
   Offset = 1,  // the face lies at a fixed displacement from the object's start
-};
-
-struct InterfaceEntry {
-  const IID* iid;               // null only in the end row
-  DWORD data;                   // displacement of the face from the object's start
-  InterfaceEntryKind handler;
 };
 
 // The displacement of the face `Face` within an object of class `Object`,
@@ -27,6 +21,16 @@ DWORD FaceOffset() noexcept {
   Object* const object = reinterpret_cast<Object*>(0x1000);
   return static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(static_cast<Face*>(object)) - 0x1000);
 }
+
+}  // namespace qvapi
+
+namespace ATL {
+
+struct InterfaceEntry {
+  const IID* iid;  // null only in the end row
+  DWORD data;      // displacement of the face from the object's start
+  qvapi::InterfaceEntryKind handler;
+};
 
 // Answers `iid` from `table` for the object at `object`: the face, with one
 // reference added through it, in *out and S_OK; E_NOINTERFACE with *out null

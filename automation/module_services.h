@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "automation/critical_section.h"
+
 namespace qvapi {
 
 // One more, or one less, live object (or outstanding LockServer(TRUE)) in
@@ -15,6 +17,6 @@ LONG UnlockModule() noexcept;
 
 // The module's type-information lock, which only the type-information
 // holder enters.
-CRITICAL_SECTION& TypeInfoLock() noexcept;
+CriticalSection& TypeInfoLock() noexcept;
 
 }  // namespace qvapi

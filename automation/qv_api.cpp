@@ -6,11 +6,11 @@
 #include "bridge/core_calls.h"
 
 const ATL::InterfaceEntry CQV_Api::kInterfaces[] = {
-    {&IID_IQV_Api, ATL::FaceOffset<CQV_Api, IQV_Api>(), ATL::InterfaceEntryKind::Offset},
-    {&IID_IDispatch, ATL::FaceOffset<CQV_Api, IQV_Api>(), ATL::InterfaceEntryKind::Offset},
-    {&IID_ISupportErrorInfo, ATL::FaceOffset<CQV_Api, ISupportErrorInfo>(),
-     ATL::InterfaceEntryKind::Offset},
-    {nullptr, 0, ATL::InterfaceEntryKind::End},
+    {&IID_IQV_Api, qvapi::FaceOffset<CQV_Api, IQV_Api>(), qvapi::InterfaceEntryKind::Offset},
+    {&IID_IDispatch, qvapi::FaceOffset<CQV_Api, IQV_Api>(), qvapi::InterfaceEntryKind::Offset},
+    {&IID_ISupportErrorInfo, qvapi::FaceOffset<CQV_Api, ISupportErrorInfo>(),
+     qvapi::InterfaceEntryKind::Offset},
+    {nullptr, 0, qvapi::InterfaceEntryKind::End},
 };
 
 // The object root has set the count to 0 and made its lock by now.

@@ -8,7 +8,7 @@
 
 #include "QVAPI.h"
 #include "automation/com_co_class.h"
-#include "automation/com_object_root_ex.h"
+#include "automation/com_object_root.h"
 #include "automation/com_type_info_holder.h"
 #include "automation/idispatch_impl.h"
 #include "automation/interface_table.h"

@@ -14,7 +14,7 @@ namespace qvapi {
 // Enters the class in the registry (TRUE) or takes it out (FALSE).
 using RegistryUpdater = HRESULT(WINAPI*)(BOOL registering);
 // Makes the class object of a row for the row's instance creator.
-using ClassObjectCreator = HRESULT(WINAPI*)(ATL::InstanceCreator creator, REFIID iid,
+using ClassObjectCreator = HRESULT(WINAPI*)(InstanceCreator creator, REFIID iid,
                                             void** out);
 // A description of the class, or null; registration skips described rows.
 using DescriptionGetter = const char* (*)();
@@ -23,7 +23,7 @@ struct ClassEntry {
   const CLSID* clsid;  // null in the end row
   RegistryUpdater updateRegistry;
   ClassObjectCreator createClassObject;
-  ATL::InstanceCreator createInstance;
+  InstanceCreator createInstance;
   // Null until the class object is first asked for, then kept, with one
   // reference, until the module shuts down. Published with release
   // ordering once the object is whole, read with acquire ordering, so a

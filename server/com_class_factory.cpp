@@ -3,25 +3,24 @@
 #include <memory>
 #include <new>
 
-#include "automation/com_object_no_lock.h"
-#include "automation/hand_out_new.h"
+#include "automation/com_objects.h"
 #include "automation/module_services.h"
 
 namespace ATL {
 
 const InterfaceEntry CComClassFactory::kInterfaces[] = {
-    {&IID_IClassFactory, FaceOffset<CComClassFactory, IClassFactory>(),
-     InterfaceEntryKind::Offset},
-    {nullptr, 0, InterfaceEntryKind::End},
+    {&IID_IClassFactory, qvapi::FaceOffset<CComClassFactory, IClassFactory>(),
+     qvapi::InterfaceEntryKind::Offset},
+    {nullptr, 0, qvapi::InterfaceEntryKind::End},
 };
 
-HRESULT WINAPI CComClassFactory::CreateClassObject(InstanceCreator creator, REFIID iid,
+HRESULT WINAPI CComClassFactory::CreateClassObject(qvapi::InstanceCreator creator, REFIID iid,
                                                    void** out) noexcept {
   using Factory = CComObjectNoLock<CComClassFactory>;
   std::unique_ptr<Factory> factory(new (std::nothrow) Factory);
   if (!factory) return E_OUTOFMEMORY;
   factory->m_pfnCreateInstance = creator;
-  return HandOutNew(std::move(factory), iid, out);
+  return qvapi::HandOutFirstReference(std::move(factory), iid, out);
 }
 
 STDMETHODIMP CComClassFactory::CreateInstance(IUnknown* outer, REFIID iid,

@@ -7,7 +7,7 @@
 #include <unknwn.h>
 
 #include "automation/com_co_class.h"
-#include "automation/com_object_root_ex.h"
+#include "automation/com_object_root.h"
 #include "automation/interface_table.h"
 
 namespace ATL {
@@ -19,7 +19,7 @@ class CComClassFactory : public IClassFactory,
 
   // The class-object creator of a class-table row: a new class factory
   // for `creator`, handed out as `iid`; nothing is left behind on failure.
-  static HRESULT WINAPI CreateClassObject(InstanceCreator creator, REFIID iid,
+  static HRESULT WINAPI CreateClassObject(qvapi::InstanceCreator creator, REFIID iid,
                                           void** out) noexcept;
 
   // E_POINTER for a null `out`; otherwise *out is cleared first, and an
@@ -35,7 +35,7 @@ class CComClassFactory : public IClassFactory,
   ~CComClassFactory() = default;
 
  private:
-  InstanceCreator m_pfnCreateInstance = nullptr;  // set once, right after construction
+  qvapi::InstanceCreator m_pfnCreateInstance = nullptr;  // set once, right after construction
 };
 
 }  // namespace ATL

@@ -1,6 +1,6 @@
 #include "server/server_module.h"
 
-#include "automation/critical_section_lock.h"
+#include "automation/critical_section.h"
 #include "automation/module_services.h"
 
 namespace qvapi {
@@ -12,8 +12,8 @@ HRESULT ServerModule::Startup(ClassEntry* table, HINSTANCE module) noexcept {
   classTable = table;
   instance = module;
   typeLibraryInstance = module;
-  InitializeCriticalSection(&typeInfoLock);
-  InitializeCriticalSection(&classTableLock);
+  typeInfoLock.emplace();
+  classTableLock.emplace();
   return S_OK;
 }
 
@@ -21,8 +21,8 @@ HRESULT ServerModule::Shutdown() noexcept {
   for (ClassEntry* row = classTable; row && row->clsid; ++row) {
     if (IUnknown* object = row->classObject.exchange(nullptr)) object->Release();
   }
-  DeleteCriticalSection(&typeInfoLock);
-  DeleteCriticalSection(&classTableLock);
+  typeInfoLock.reset();
+  classTableLock.reset();
   return S_OK;
 }
 
@@ -34,7 +34,7 @@ HRESULT ServerModule::FindClassObject(REFCLSID clsid, REFIID iid, void** out) no
     HRESULT hr = S_OK;
     IUnknown* object = row->classObject.load(std::memory_order_acquire);
     if (!object) {
-      CriticalSectionLock lock(classTableLock);
+      CriticalSectionLock lock(*classTableLock);
       object = row->classObject.load(std::memory_order_relaxed);
       if (!object) {
         // Made whole before it is published: the release store orders the
@@ -55,6 +55,6 @@ LONG LockModule() noexcept { return InterlockedIncrement(&g_serverModule.lockCou
 
 LONG UnlockModule() noexcept { return InterlockedDecrement(&g_serverModule.lockCount); }
 
-CRITICAL_SECTION& TypeInfoLock() noexcept { return g_serverModule.typeInfoLock; }
+CriticalSection& TypeInfoLock() noexcept { return *g_serverModule.typeInfoLock; }
 
 }  // namespace qvapi

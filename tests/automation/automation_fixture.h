@@ -18,9 +18,8 @@ using qvapi::ComPtr;
 // The object's count as its AddRef and Release report it.
 LONG RefCount(IUnknown* object);
 
-// The module's lock count and the number of live objects of the holder.
+// The module's lock count: its live objects.
 LONG LockCount();
-LONG HolderObjectCount();
 
 // A plain QV_Api object asked for `Interface`; fails the test if it cannot
 // be made.

@@ -296,7 +296,7 @@ TEST_F(Dispatch, ManyThreadsCallLateBoundAtOnce) {
   for (std::thread& thread : threads) thread.join();
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(succeeded[t], kCalls) << "thread " << t;
   EXPECT_EQ(EvtStandinCallCount("EvtReportingState"), 2 * kThreads * kCalls);
-  EXPECT_EQ(HolderObjectCount(), 1);
+  EXPECT_EQ(LockCount(), 1);
 }
 
 }  // namespace

@@ -39,7 +39,6 @@ TEST_F(PlainObject, CountsRiseAndFallByOneAndTheLastReleaseDestroys) {
   IQV_Api* api = nullptr;
   ASSERT_EQ(CQV_Api::CreateInstance(nullptr, IID_IQV_Api, reinterpret_cast<void**>(&api)), S_OK);
   EXPECT_EQ(LockCount(), 1);
-  EXPECT_EQ(HolderObjectCount(), 1);
   EXPECT_EQ(api->AddRef(), 2u);
   EXPECT_EQ(api->Release(), 1u);
 
@@ -49,7 +48,6 @@ TEST_F(PlainObject, CountsRiseAndFallByOneAndTheLastReleaseDestroys) {
 
   EXPECT_EQ(api->Release(), 0u);
   EXPECT_EQ(LockCount(), 0);
-  EXPECT_EQ(HolderObjectCount(), 0);
 }
 
 TEST_F(PlainObject, QueryInterfaceRefusalsLeaveTheCountAlone) {
@@ -76,7 +74,6 @@ TEST_F(PlainObject, AllocationFailureCountsNothing) {
     EXPECT_EQ(CQV_Api::CreateInstance(outerOrNull, IID_IUnknown, &out), E_OUTOFMEMORY);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(LockCount(), 0);
-    EXPECT_EQ(HolderObjectCount(), 0);
   }
   EXPECT_EQ(outer.count(), OuterObject::kInitialCount);
 }
@@ -99,7 +96,6 @@ TEST_F(PlainObject, EightThreadsShareAndReleaseObjectsSafely) {
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(RefCount(shared.get()), 1);
   EXPECT_EQ(LockCount(), 1);
-  EXPECT_EQ(HolderObjectCount(), 1);
 }
 
 // The module stays locked until the object's teardown is over: while the
@@ -107,11 +103,13 @@ TEST_F(PlainObject, EightThreadsShareAndReleaseObjectsSafely) {
 // destruction, the module must not be unloadable yet.
 TEST_F(PlainObject, ModuleStaysLockedUntilTheTeardownEnds) {
   ComPtr<IQV_Api> object = NewObject<IQV_Api>(IID_IQV_Api);
-  EnterCriticalSection(&TypeInfoLock());
-  std::thread releasing([&object] { object.reset(); });
-  Sleep(200);
-  EXPECT_EQ(LockCount(), 1) << "the lock count fell before the teardown was done";
-  LeaveCriticalSection(&TypeInfoLock());
+  std::thread releasing;
+  {
+    CriticalSectionLock held(TypeInfoLock());
+    releasing = std::thread([&object] { object.reset(); });
+    Sleep(200);
+    EXPECT_EQ(LockCount(), 1) << "the lock count fell before the teardown was done";
+  }
   releasing.join();
   EXPECT_EQ(LockCount(), 0);
 }
