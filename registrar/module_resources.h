@@ -16,9 +16,6 @@ using ResourceName = const char*;
 inline ResourceName IntegerResource(std::uint16_t id) noexcept {
   return reinterpret_cast<ResourceName>(static_cast<std::uintptr_t>(id));
 }
-inline bool IsIntegerResource(ResourceName name) noexcept {
-  return (reinterpret_cast<std::uintptr_t>(name) >> 16) == 0;
-}
 
 class ModuleResources {
  public:

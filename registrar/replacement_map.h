@@ -32,9 +32,6 @@ class ReplacementMap {
   // Frees every pair; the room stays. Always S_OK.
   HRESULT Reset() noexcept;
 
-  std::size_t count() const noexcept { return count_; }
-  std::size_t capacity() const noexcept { return capacity_; }
-
  private:
   // Grows the room to twice its size; false (map unchanged) when out of memory.
   bool Grow() noexcept;

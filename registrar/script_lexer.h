@@ -44,10 +44,10 @@ class ScriptLexer {
   }
   // Moves past white space: TAB, LF, CR and space only.
   void SkipSpaces() noexcept;
-  // Moves past one character (both bytes of a double-byte one).
-  void Step() noexcept;
 
  private:
+  // Moves past one character (both bytes of a double-byte one).
+  void Step() noexcept;
   HRESULT ExpandReference(ExpansionBuffer& expansion) noexcept;
   HRESULT ReadQuotedToken(char* buffer, std::size_t size) noexcept;
   HRESULT ReadBareToken(char* buffer, std::size_t size) noexcept;

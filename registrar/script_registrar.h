@@ -23,20 +23,13 @@ class ScriptRegistrar {
   HRESULT ResetReplacements() noexcept { return replacements_.Reset(); }
 
   // Runs script resource `id` of type `type` from the module file at
-  // `modulePath`; null texts stay null.
-  HRESULT RegisterResourceScript(const char16_t* modulePath, std::uint16_t id,
-                                 const char16_t* type) noexcept;
-  HRESULT UnregisterResourceScript(const char16_t* modulePath, std::uint16_t id,
-                                   const char16_t* type) noexcept;
-  // The script's result, or the failure of reading the resource (the
-  // registry is then untouched).
-  HRESULT RunResourceScript(const char16_t* modulePath, ResourceName name, const char* type,
-                            BOOL registering) noexcept;
+  // `modulePath` (texts in the ANSI code page; null ones are passed on as
+  // null), registering or unregistering. The script's result, or the
+  // failure of reading the resource (the registry is then untouched).
+  HRESULT RunResourceScript(const char* modulePath, std::uint16_t id, const char* type,
+                            bool registering) noexcept;
 
  private:
-  HRESULT RunTypedScript(const char16_t* modulePath, std::uint16_t id, const char16_t* type,
-                         BOOL registering) noexcept;
-
   Registry& registry_;
   ModuleResources& resources_;
   ReplacementMap replacements_;

@@ -6,9 +6,16 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <optional>
+
+#include "automation/critical_section.h"
 #include "server/class_table.h"
 
 namespace qvapi {
+
+// A module path buffer: 260 characters and room for ".tlb" besides.
+constexpr std::size_t kModulePathSize = MAX_PATH + 10;
 
 // A name and its text for %NAME% references of a registration script; a
 // list of them ends with a null name.
@@ -25,8 +32,9 @@ struct ServerModule {
   // interlocked operations. An aligned 32-bit read is atomic on this
   // platform, so DllCanUnloadNow reads it without a lock.
   volatile LONG lockCount;
-  CRITICAL_SECTION typeInfoLock;  // entered only by the type-information holder
-  CRITICAL_SECTION classTableLock;  // held only while a class object is made
+  // Made by Startup and deleted by Shutdown.
+  std::optional<CriticalSection> typeInfoLock;    // entered only by the type-information holder
+  std::optional<CriticalSection> classTableLock;  // held only while a class object is made
 
   // At process attach: records the table and the handle, sets the count to
   // 0 and makes the two locks. Takes no lock.

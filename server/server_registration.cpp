@@ -102,8 +102,7 @@ HRESULT ServerModule::RunRegistrationScript(UINT resourceId, BOOL registering,
   }
   if (FAILED(hr)) return hr;
   const auto id = static_cast<std::uint16_t>(resourceId);
-  hr = registering ? registrar.RegisterResourceScript(AsUtf16(widePath), id, u"REGISTRY")
-                   : registrar.UnregisterResourceScript(AsUtf16(widePath), id, u"REGISTRY");
+  hr = registrar.RunResourceScript(path, id, "REGISTRY", registering != FALSE);
   registrar.ResetReplacements();
   return hr;
 }

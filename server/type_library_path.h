@@ -8,9 +8,6 @@
 
 namespace qvapi {
 
-// A module path buffer: 260 characters and room for ".tlb" besides.
-constexpr std::size_t kModulePathSize = MAX_PATH + 10;
-
 // Replaces the extension of the path's file name with ".tlb", or appends
 // ".tlb" to a file name without one. Only the file name is searched for
 // the ".": a dot in a folder name never makes the library another file.

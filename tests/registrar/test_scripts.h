@@ -10,5 +10,6 @@ std::string ServerScript();
 
 // The module path the tests define as "Module".
 constexpr const char16_t* kModulePath = u"C:\\Program Files\\QVAPI\\QVAPI.DLL";
+constexpr const char* kModulePathAnsi = "C:\\Program Files\\QVAPI\\QVAPI.DLL";
 
 }  // namespace qvapi::testing
