@@ -12,8 +12,7 @@ namespace ATL {
 
 class CComTypeInfoHolder {
  public:
-  constexpr CComTypeInfoHolder(const GUID* iid, const GUID* libid, WORD major,
-                               WORD minor) noexcept
+  constexpr CComTypeInfoHolder(const GUID* iid, const GUID* libid, WORD major, WORD minor) noexcept
       : m_pguid(iid), m_plibid(libid), m_wMajor(major), m_wMinor(minor) {}
   CComTypeInfoHolder(const CComTypeInfoHolder&) = delete;
   CComTypeInfoHolder& operator=(const CComTypeInfoHolder&) = delete;

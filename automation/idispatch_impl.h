@@ -21,17 +21,17 @@ class IDispatchImpl : public T {
   STDMETHOD(GetTypeInfo)(UINT itinfo, LCID lcid, ITypeInfo** pptinfo) noexcept override {
     return _tih.GetTypeInfo(itinfo, lcid, pptinfo);
   }
-  STDMETHOD(GetIDsOfNames)(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
-                           DISPID* rgdispid) noexcept override {
+  STDMETHOD(GetIDsOfNames)
+  (REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgdispid) noexcept override {
     return _tih.GetIDsOfNames(riid, rgszNames, cNames, lcid, rgdispid);
   }
   // The members are reached through this very face, at the slots that the
   // type library records for their DISPIDs.
-  STDMETHOD(Invoke)(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
-                    DISPPARAMS* pdispparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
-                    UINT* puArgErr) noexcept override {
-    return _tih.Invoke(this, dispidMember, riid, lcid, wFlags, pdispparams, pvarResult,
-                       pexcepinfo, puArgErr);
+  STDMETHOD(Invoke)
+  (DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pdispparams,
+   VARIANT* pvarResult, EXCEPINFO* pexcepinfo, UINT* puArgErr) noexcept override {
+    return _tih.Invoke(this, dispidMember, riid, lcid, wFlags, pdispparams, pvarResult, pexcepinfo,
+                       puArgErr);
   }
 
   // Shared by every object of every class that derives from this
@@ -39,8 +39,7 @@ class IDispatchImpl : public T {
   static tihclass _tih;
 };
 
-template <class T, const IID* piid, const GUID* plibid, WORD wMajor, WORD wMinor,
-          class tihclass>
+template <class T, const IID* piid, const GUID* plibid, WORD wMajor, WORD wMinor, class tihclass>
 tihclass IDispatchImpl<T, piid, plibid, wMajor, wMinor, tihclass>::_tih{piid, plibid, wMajor,
                                                                         wMinor};
 

@@ -18,8 +18,7 @@ HRESULT HandOutFace(IUnknown* face, void** out) noexcept {
 
 namespace ATL {
 
-HRESULT FindInterface(void* object, const InterfaceEntry* table, REFIID iid,
-                      void** out) noexcept {
+HRESULT FindInterface(void* object, const InterfaceEntry* table, REFIID iid, void** out) noexcept {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (InlineIsEqualGUID(iid, IID_IUnknown)) return HandOutFace(FaceOf(object, table[0]), out);

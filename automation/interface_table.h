@@ -36,7 +36,6 @@ struct InterfaceEntry {
 // reference added through it, in *out and S_OK; E_NOINTERFACE with *out null
 // when no row answers; E_POINTER when `out` is null. IID_IUnknown is always
 // answered by the first row, the object's identity.
-HRESULT FindInterface(void* object, const InterfaceEntry* table, REFIID iid,
-                      void** out) noexcept;
+HRESULT FindInterface(void* object, const InterfaceEntry* table, REFIID iid, void** out) noexcept;
 
 }  // namespace ATL

@@ -34,10 +34,12 @@ bool IsNullText(const VARIANT& argument) noexcept {
 // The string in the ANSI code page, terminated; false when out of memory.
 bool ToAnsi(BSTR wide, NarrowText* out) noexcept {
   const int length = static_cast<int>(SysStringLen(wide));
-  const int size = length ? WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr) : 0;
+  const int size =
+      length ? WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr) : 0;
   out->text.reset(new (std::nothrow) char[size > 0 ? size + 1 : 1]);
   if (!out->text) return false;
-  if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide, length, out->text.get(), size, nullptr, nullptr);
+  if (size > 0)
+    WideCharToMultiByte(CP_ACP, 0, wide, length, out->text.get(), size, nullptr, nullptr);
   out->text[size > 0 ? size : 0] = '\0';
   return true;
 }
@@ -55,7 +57,8 @@ HRESULT ToNarrowText(const VARIANT& argument, LCID lcid, NarrowText* out) noexce
     return ToAnsi(nullptr, out) ? S_OK : E_OUTOFMEMORY;
   }
   OwnedVariant text;
-  const HRESULT hr = VariantChangeTypeEx(text.put(), const_cast<VARIANT*>(&argument), lcid, 0, VT_BSTR);
+  const HRESULT hr =
+      VariantChangeTypeEx(text.put(), const_cast<VARIANT*>(&argument), lcid, 0, VT_BSTR);
   if (FAILED(hr)) return hr;
   return ToAnsi(V_BSTR(text.get()), out) ? S_OK : E_OUTOFMEMORY;
 }

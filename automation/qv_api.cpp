@@ -41,8 +41,8 @@ bool IsMemSave(ATL::CComTypeInfoHolder& holder, DISPID dispid) noexcept {
 }  // namespace
 
 STDMETHODIMP CQV_Api::Invoke(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
-                             DISPPARAMS* pdispparams, VARIANT* pvarResult,
-                             EXCEPINFO* pexcepinfo, UINT* puArgErr) noexcept {
+                             DISPPARAMS* pdispparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
+                             UINT* puArgErr) noexcept {
   // Counts that lie about their arrays are refused before anything reads them.
   if (!qvapi::IsWellFormed(pdispparams)) return E_INVALIDARG;
   const HRESULT hr = IDispatchImpl::Invoke(dispidMember, riid, lcid, wFlags, pdispparams,

@@ -29,9 +29,9 @@ class CQV_Api : public ATL::CComObjectRootEx<ATL::CComMultiThreadModel>,
   // the server's own argument conversion where the platform refuses it;
   // every other result comes back unchanged. Parameters whose counts lie
   // about their arrays get E_INVALIDARG.
-  STDMETHOD(Invoke)(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
-                    DISPPARAMS* pdispparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
-                    UINT* puArgErr) noexcept override;
+  STDMETHOD(Invoke)
+  (DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pdispparams,
+   VARIANT* pvarResult, EXCEPINFO* pexcepinfo, UINT* puArgErr) noexcept override;
 
   // IQV_Api. The bridge's results are dropped by the three methods; the
   // getters store their call's result unchanged, and answer a null

@@ -38,7 +38,8 @@ using MarkFn = LONG (*)();
 IQV_Api* NewObject(GetClassObjectFn getClassObject) {
   IClassFactory* factory = nullptr;
   IQV_Api* api = nullptr;
-  if (SUCCEEDED(getClassObject(CLSID_QV_Api, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+  if (SUCCEEDED(
+          getClassObject(CLSID_QV_Api, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
     factory->CreateInstance(nullptr, IID_IQV_Api, reinterpret_cast<void**>(&api));
     factory->Release();
   }
@@ -59,7 +60,8 @@ double CallsPerSecond(GetClassObjectFn getClassObject, int threads, Call call) {
   std::vector<std::thread> workers;
   for (int t = 0; t < threads; ++t) {
     workers.emplace_back([api = objects[t], info = infos[t].get(), &go, &call] {
-      while (!go) {}
+      while (!go) {
+      }
       for (int i = 0; i < kCallsPerRound; ++i) call(api, info);
     });
   }
@@ -85,8 +87,8 @@ int main() {
   HMODULE server = LoadLibraryA("QVAPI.DLL");
   const auto getClassObject = reinterpret_cast<GetClassObjectFn>(
       reinterpret_cast<void*>(GetProcAddress(server, "DllGetClassObject")));
-  const auto exportMark = reinterpret_cast<MarkFn>(
-      reinterpret_cast<void*>(GetProcAddress(server, "QVMemMark")));
+  const auto exportMark =
+      reinterpret_cast<MarkFn>(reinterpret_cast<void*>(GetProcAddress(server, "QVMemMark")));
   wchar_t path[MAX_PATH];
   GetModuleFileNameW(server, path, MAX_PATH);
   ITypeLib* library = nullptr;
@@ -107,25 +109,25 @@ int main() {
     KeepBest(early, NanosecondsPerCall(kCallsPerRound, [&] { return api->MemMark(); }));
     KeepBest(exported, NanosecondsPerCall(kCallsPerRound, [&] { return exportMark(); }));
     KeepBest(invoked, NanosecondsPerCall(kCallsPerRound, [&] {
-      return api->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
-                         nullptr, nullptr);
-    }));
+               return api->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
+                                  nullptr, nullptr);
+             }));
     KeepBest(raw, NanosecondsPerCall(kCallsPerRound, [&] {
-      return info->Invoke(api, 1, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
-    }));
+               return info->Invoke(api, 1, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
+             }));
     KeepBest(pair, NanosecondsPerCall(kCallsPerRound, [&] {
-      api->AddRef();
-      return api->Release();
-    }));
+               api->AddRef();
+               return api->Release();
+             }));
     KeepBest(interlocked, NanosecondsPerCall(kCallsPerRound, [&] {
-      InterlockedIncrement(&counter);
-      return InterlockedDecrement(&counter);
-    }));
+               InterlockedIncrement(&counter);
+               return InterlockedDecrement(&counter);
+             }));
     KeepBest(queried, NanosecondsPerCall(kCallsPerRound, [&] {
-      IDispatch* dispatch = nullptr;
-      api->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-      return dispatch->Release();
-    }));
+               IDispatch* dispatch = nullptr;
+               api->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+               return dispatch->Release();
+             }));
   }
   // EventReportingState, late-bound: MemMark would measure the loader lock
   // that the bridge's module lookup takes. Beside it the same call made by
@@ -156,13 +158,14 @@ int main() {
   Report("Invoke(DISPID 1)", invoked, "ITypeInfo::Invoke, type info held", raw);
   Report("AddRef + Release", pair, "interlocked increment + decrement", interlocked);
   std::printf("  %-36s %9.1f ns\n\n", "QueryInterface(IDispatch) + Release", queried);
-  std::printf("  late-bound calls/s, 1 thread        %12.0f\n"
-              "  late-bound calls/s, 2 threads       %12.0f\n"
-              "  ratio %.2fx (target >= 1.8x on two cores)\n"
-              "  platform ITypeInfo::Invoke, 1 thread  %10.0f\n"
-              "  platform ITypeInfo::Invoke, 2 threads %10.0f\n"
-              "  ratio %.2fx (what the platform itself scales to)\n",
-              one, two, two / one, platformOne, platformTwo, platformTwo / platformOne);
+  std::printf(
+      "  late-bound calls/s, 1 thread        %12.0f\n"
+      "  late-bound calls/s, 2 threads       %12.0f\n"
+      "  ratio %.2fx (target >= 1.8x on two cores)\n"
+      "  platform ITypeInfo::Invoke, 1 thread  %10.0f\n"
+      "  platform ITypeInfo::Invoke, 2 threads %10.0f\n"
+      "  ratio %.2fx (what the platform itself scales to)\n",
+      one, two, two / one, platformOne, platformTwo, platformTwo / platformOne);
 
   info->Release();
   api->Release();

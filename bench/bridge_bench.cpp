@@ -10,10 +10,10 @@
 #include "bridge/QVAPI_exports.h"
 #include "standins/core/loaded_core.h"
 
-using qvapi::standins::ExecutableFolder;
-using qvapi::standins::LoadedCore;
 using qvapi::bench::KeepBest;
 using qvapi::bench::NanosecondsPerCall;
+using qvapi::standins::ExecutableFolder;
+using qvapi::standins::LoadedCore;
 
 namespace {
 
@@ -30,17 +30,17 @@ int main() {
     std::printf("cannot load the stand-in core\n");
     return 1;
   }
-  const auto direct =
-      reinterpret_cast<MarkMemoryFn>(GetProcAddress(GetModuleHandleA("ZELKCORE.DLL"), "MarkMemory"));
+  const auto direct = reinterpret_cast<MarkMemoryFn>(
+      GetProcAddress(GetModuleHandleA("ZELKCORE.DLL"), "MarkMemory"));
 
   double exportNs = 1e300, floorNs = 1e300, directNs = 1e300;
   for (int round = 0; round < kRounds; ++round) {
     KeepBest(exportNs, NanosecondsPerCall(kCallsPerRound, [] { return QVMemMark(); }));
     KeepBest(floorNs, NanosecondsPerCall(kCallsPerRound, [] {
-      auto markMemory = reinterpret_cast<MarkMemoryFn>(
-          GetProcAddress(GetModuleHandleA("ZELKCORE.DLL"), "MarkMemory"));
-      return markMemory();
-    }));
+               auto markMemory = reinterpret_cast<MarkMemoryFn>(
+                   GetProcAddress(GetModuleHandleA("ZELKCORE.DLL"), "MarkMemory"));
+               return markMemory();
+             }));
     KeepBest(directNs, NanosecondsPerCall(kCallsPerRound, [direct] { return direct(); }));
   }
 

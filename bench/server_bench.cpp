@@ -54,11 +54,11 @@ void Report(const char* what, double measured, const char* floorName, double flo
 
 int main() {
   HMODULE server = LoadLibraryA("QVAPI.DLL");
-  const auto getClassObject =
-      reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(server, "DllGetClassObject")));
+  const auto getClassObject = reinterpret_cast<GetClassObjectFn>(
+      reinterpret_cast<void*>(GetProcAddress(server, "DllGetClassObject")));
   IClassFactory* factory = nullptr;
-  if (!getClassObject || FAILED(getClassObject(CLSID_QV_Api, IID_IClassFactory,
-                                               reinterpret_cast<void**>(&factory)))) {
+  if (!getClassObject ||
+      FAILED(getClassObject(CLSID_QV_Api, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
     std::printf("cannot get the class object of QV_Api\n");
     return 1;
   }
@@ -73,26 +73,28 @@ int main() {
   };
   double cached = 1e300, queried = 1e300, created = 1e300, allocated = 1e300, coCreated = 1e300;
   for (int round = 0; round < kRounds; ++round) {
-    KeepBest(cached, NanosecondsPerCall(kCallsPerRound, [&] {
-      return handOut([&](void** out) { getClassObject(CLSID_QV_Api, IID_IClassFactory, out); });
-    }));
+    KeepBest(
+        cached, NanosecondsPerCall(kCallsPerRound, [&] {
+          return handOut([&](void** out) { getClassObject(CLSID_QV_Api, IID_IClassFactory, out); });
+        }));
     KeepBest(queried, NanosecondsPerCall(kCallsPerRound, [&] {
-      return handOut([&](void** out) { factory->QueryInterface(IID_IClassFactory, out); });
-    }));
-    KeepBest(created, NanosecondsPerCall(kCallsPerRound, [&] {
-      return handOut([&](void** out) { factory->CreateInstance(nullptr, IID_IUnknown, out); });
-    }));
+               return handOut([&](void** out) { factory->QueryInterface(IID_IClassFactory, out); });
+             }));
+    KeepBest(
+        created, NanosecondsPerCall(kCallsPerRound, [&] {
+          return handOut([&](void** out) { factory->CreateInstance(nullptr, IID_IUnknown, out); });
+        }));
     KeepBest(allocated, NanosecondsPerCall(kCallsPerRound, [] {
-      void* memory = ::operator new(sizeof(ATL::CComObject<CQV_Api>), std::nothrow);
-      ::operator delete(memory);
-      return memory != nullptr;
-    }));
+               void* memory = ::operator new(sizeof(ATL::CComObject<CQV_Api>), std::nothrow);
+               ::operator delete(memory);
+               return memory != nullptr;
+             }));
     if (registered) {
       KeepBest(coCreated, NanosecondsPerCall(kCoCreateCallsPerRound, [&] {
-        return handOut([&](void** out) {
-          CoCreateInstance(CLSID_QV_Api, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, out);
-        });
-      }));
+                 return handOut([&](void** out) {
+                   CoCreateInstance(CLSID_QV_Api, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, out);
+                 });
+               }));
     }
   }
   factory->Release();

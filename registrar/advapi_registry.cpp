@@ -11,8 +11,8 @@ LONG AdvapiRegistry::OpenKey(HKEY parent, const char* name, DWORD access, HKEY* 
 
 LONG AdvapiRegistry::CreateKey(HKEY parent, const char* name, HKEY* key) {
   HKEY created = nullptr;
-  LONG error = RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                               KEY_ALL_ACCESS, nullptr, &created, nullptr);
+  LONG error = RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                               nullptr, &created, nullptr);
   if (error == ERROR_SUCCESS) *key = created;
   return error;
 }
@@ -28,9 +28,7 @@ LONG AdvapiRegistry::DeleteKey(HKEY parent, const char* name) {
   return RegDeleteKeyA(parent, name);
 }
 
-LONG AdvapiRegistry::DeleteValue(HKEY key, const char* name) {
-  return RegDeleteValueA(key, name);
-}
+LONG AdvapiRegistry::DeleteValue(HKEY key, const char* name) { return RegDeleteValueA(key, name); }
 
 LONG AdvapiRegistry::EnumKey(HKEY key, DWORD index, char* name, DWORD* size) {
   FILETIME lastWrite;
@@ -38,8 +36,8 @@ LONG AdvapiRegistry::EnumKey(HKEY key, DWORD index, char* name, DWORD* size) {
 }
 
 LONG AdvapiRegistry::QueryCounts(HKEY key, DWORD* subkeys, DWORD* values) {
-  return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, subkeys, nullptr, nullptr,
-                          values, nullptr, nullptr, nullptr, nullptr);
+  return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, subkeys, nullptr, nullptr, values,
+                          nullptr, nullptr, nullptr, nullptr);
 }
 
 LONG AdvapiRegistry::QueryDefaultValueSize(HKEY key, DWORD* size) {

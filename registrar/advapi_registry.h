@@ -10,8 +10,7 @@ class AdvapiRegistry final : public Registry {
   LONG OpenKey(HKEY parent, const char* name, DWORD access, HKEY* key) override;
   LONG CreateKey(HKEY parent, const char* name, HKEY* key) override;
   LONG CloseKey(HKEY key) override;
-  LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data,
-                DWORD size) override;
+  LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) override;
   LONG DeleteKey(HKEY parent, const char* name) override;
   LONG DeleteValue(HKEY key, const char* name) override;
   LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* size) override;

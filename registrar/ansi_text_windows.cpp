@@ -8,9 +8,7 @@ namespace qvapi {
 
 const char* NextChar(const char* text) { return CharNextA(text); }
 
-bool EqualsIgnoringCase(const char* left, const char* right) {
-  return lstrcmpiA(left, right) == 0;
-}
+bool EqualsIgnoringCase(const char* left, const char* right) { return lstrcmpiA(left, right) == 0; }
 
 HRESULT ToAnsi(const char16_t* text, TaskMemory<char>* ansi) noexcept {
   ansi->reset();

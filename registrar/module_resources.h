@@ -26,8 +26,8 @@ class ModuleResources {
   // of the resource's bytes followed by a NUL, and true is returned; on
   // failure *text is null, *lastError holds the platform's error of the
   // step that failed (which can be 0) and false is returned.
-  virtual bool Read(const char* path, ResourceName name, const char* type,
-                    TaskMemory<char>* text, DWORD* lastError) noexcept = 0;
+  virtual bool Read(const char* path, ResourceName name, const char* type, TaskMemory<char>* text,
+                    DWORD* lastError) noexcept = 0;
 };
 
 #ifdef _WIN32

@@ -57,8 +57,7 @@ constexpr DWORD KEY_READ = 0x20019;
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD REG_DWORD = 4;
 
-#define QVAPI_PREDEFINED_KEY(value) \
-  (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(value)))
+#define QVAPI_PREDEFINED_KEY(value) (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(value)))
 #define HKEY_CLASSES_ROOT QVAPI_PREDEFINED_KEY(0x80000000u)
 #define HKEY_CURRENT_USER QVAPI_PREDEFINED_KEY(0x80000001u)
 #define HKEY_LOCAL_MACHINE QVAPI_PREDEFINED_KEY(0x80000002u)

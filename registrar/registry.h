@@ -21,8 +21,7 @@ class Registry {
   // RegCloseKey.
   virtual LONG CloseKey(HKEY key) = 0;
   // RegSetValueExA; a null or empty name is the key's default value.
-  virtual LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data,
-                        DWORD size) = 0;
+  virtual LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) = 0;
   // RegDeleteKeyA: fails on a key that has subkeys.
   virtual LONG DeleteKey(HKEY parent, const char* name) = 0;
   // RegDeleteValueA.

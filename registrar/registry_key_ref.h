@@ -11,7 +11,8 @@ namespace qvapi {
 
 class RegistryKeyRef {
  public:
-  RegistryKeyRef(Registry& registry, HKEY handle) noexcept : registry_(&registry), handle_(handle) {}
+  RegistryKeyRef(Registry& registry, HKEY handle) noexcept
+      : registry_(&registry), handle_(handle) {}
 
   HKEY Handle() const noexcept { return handle_; }
 

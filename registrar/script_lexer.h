@@ -24,8 +24,7 @@ class ExpansionBuffer;
 
 class ScriptLexer {
  public:
-  explicit ScriptLexer(const ReplacementMap& replacements) noexcept
-      : replacements_(replacements) {}
+  explicit ScriptLexer(const ReplacementMap& replacements) noexcept : replacements_(replacements) {}
 
   // Copies the script into *expanded with every %NAME% replaced and %%
   // made %. On failure *expanded is null.

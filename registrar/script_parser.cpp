@@ -34,7 +34,7 @@ HRESULT ScriptParser::RunScript(const char* script, bool registering) noexcept {
   lexer_.StartReading(expanded.get());
   HRESULT result = S_OK;
   WalkLevel& root = work_->levels[0];
-  char (&rootName)[kNameSize] = root.valueName;
+  char(&rootName)[kNameSize] = root.valueName;
   TokenBuffer& token = root.token;
   while (result == S_OK && *lexer_.Position() != '\0') {
     result = lexer_.ReadToken(rootName);
@@ -78,7 +78,7 @@ HRESULT ScriptParser::WalkBlock(HKEY parent, WalkMode mode, int depth) noexcept 
 
 HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
   TokenBuffer& token = work_->levels[depth].token;
-  char (&valueName)[kNameSize] = work_->levels[depth].valueName;
+  char(&valueName)[kNameSize] = work_->levels[depth].valueName;
   RegistryKey current(registry_);
   RETURN_IF_FAILED(lexer_.ReadToken(token));
   for (;;) {
@@ -128,7 +128,7 @@ HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, WalkMode mode, int depth)
   const bool skippingAtEntry = skipping;
   bool deleting = true;  // "NoRemove" clears it for the rest of the block
   TokenBuffer& token = work_->levels[depth].token;
-  char (&valueName)[kNameSize] = work_->levels[depth].valueName;
+  char(&valueName)[kNameSize] = work_->levels[depth].valueName;
   TokenBuffer& keyName = work_->levels[depth].keyName;
   RegistryKey current(registry_);
   // Deletes the entry's key by its full name; an empty name would name the
@@ -179,8 +179,8 @@ HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, WalkMode mode, int depth)
     RETURN_IF_FAILED(SkipValueClause(token));
     const bool hasBlock = token[0] == '{';
     if (hasBlock) {
-      RETURN_IF_FAILED(
-          WalkBlock(current.Handle(), skipping ? WalkMode::kSkip : WalkMode::kUnregister, depth + 1));
+      RETURN_IF_FAILED(WalkBlock(current.Handle(),
+                                 skipping ? WalkMode::kSkip : WalkMode::kUnregister, depth + 1));
       if (skipping) {
         // The missing key's own block ends skip mode.
         skipping = skippingAtEntry;

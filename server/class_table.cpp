@@ -20,8 +20,12 @@ const char* NoDescription() { return nullptr; }
 }  // namespace
 
 ClassEntry g_classTable[] = {
-    {&CLSID_QV_Api, UpdateQvApiRegistry, ATL::CComClassFactory::CreateClassObject,
-     CQV_Api::CreateInstance, {nullptr}, NoDescription},
+    {&CLSID_QV_Api,
+     UpdateQvApiRegistry,
+     ATL::CComClassFactory::CreateClassObject,
+     CQV_Api::CreateInstance,
+     {nullptr},
+     NoDescription},
     {nullptr, nullptr, nullptr, nullptr, {nullptr}, nullptr},
 };
 

@@ -14,8 +14,7 @@ namespace qvapi {
 // Enters the class in the registry (TRUE) or takes it out (FALSE).
 using RegistryUpdater = HRESULT(WINAPI*)(BOOL registering);
 // Makes the class object of a row for the row's instance creator.
-using ClassObjectCreator = HRESULT(WINAPI*)(InstanceCreator creator, REFIID iid,
-                                            void** out);
+using ClassObjectCreator = HRESULT(WINAPI*)(InstanceCreator creator, REFIID iid, void** out);
 // A description of the class, or null; registration skips described rows.
 using DescriptionGetter = const char* (*)();
 

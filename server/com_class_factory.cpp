@@ -23,8 +23,7 @@ HRESULT WINAPI CComClassFactory::CreateClassObject(qvapi::InstanceCreator creato
   return qvapi::HandOutFirstReference(std::move(factory), iid, out);
 }
 
-STDMETHODIMP CComClassFactory::CreateInstance(IUnknown* outer, REFIID iid,
-                                              void** out) noexcept {
+STDMETHODIMP CComClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (outer && !InlineIsEqualGUID(iid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;

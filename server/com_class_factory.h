@@ -12,8 +12,7 @@
 
 namespace ATL {
 
-class CComClassFactory : public IClassFactory,
-                         public CComObjectRootEx<CComMultiThreadModel> {
+class CComClassFactory : public IClassFactory, public CComObjectRootEx<CComMultiThreadModel> {
  public:
   static const InterfaceEntry kInterfaces[];
 

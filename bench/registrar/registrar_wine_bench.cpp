@@ -67,7 +67,8 @@ void TimeServerRegistration(double* server, double* script) {
   GetModuleFileNameA(dll, path, MAX_PATH);
   qvapi::TaskMemory<char> text;
   DWORD error = 0;
-  qvapi::PlatformModuleResources().Read(path, qvapi::IntegerResource(101), "REGISTRY", &text, &error);
+  qvapi::PlatformModuleResources().Read(path, qvapi::IntegerResource(101), "REGISTRY", &text,
+                                        &error);
   std::u16string module;
   for (const char* c = path; *c; ++c) module += char16_t(static_cast<unsigned char>(*c));
   qvapi::ReplacementMap map;
@@ -89,12 +90,13 @@ void TimeServerRegistration(double* server, double* script) {
 
 int main() {
   constexpr int kRounds = 3;
-  const std::string script = qvapi::bench::GenerateScript(kKeys, "HKCU", {"Software", "QVAPI-bench"});
+  const std::string script =
+      qvapi::bench::GenerateScript(kKeys, "HKCU", {"Software", "QVAPI-bench"});
   char folder[MAX_PATH];
   GetTempPathA(MAX_PATH, folder);
   const std::string regFile = std::string(folder) + "qvapi-bench.reg";
-  const std::string reg = qvapi::bench::GenerateRegFile(
-      kKeys, std::string("HKEY_CURRENT_USER\\") + kBenchKey, kModule);
+  const std::string reg =
+      qvapi::bench::GenerateRegFile(kKeys, std::string("HKEY_CURRENT_USER\\") + kBenchKey, kModule);
   if (FILE* file = std::fopen(regFile.c_str(), "wb")) {
     std::fwrite(reg.data(), 1, reg.size(), file);
     std::fclose(file);
@@ -108,7 +110,8 @@ int main() {
     registrar = std::min(registrar, TimeRegistrar(script, &result));
     SHDeleteKeyA(HKEY_CURRENT_USER, kBenchKey);
     regImport = std::min(regImport, TimeProcess("reg.exe import \"" + regFile + "\""));
-    processFloor = std::min(processFloor, TimeProcess("reg.exe query HKCU\\Software\\QVAPI-bench-missing"));
+    processFloor =
+        std::min(processFloor, TimeProcess("reg.exe query HKCU\\Software\\QVAPI-bench-missing"));
   }
   SHDeleteKeyA(HKEY_CURRENT_USER, kBenchKey);
   DeleteFileA(regFile.c_str());

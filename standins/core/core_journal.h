@@ -9,10 +9,10 @@
 namespace qvapi::standins {
 
 struct CoreCall {
-  char module[16];        // the stand-in's module name
-  char procedure[24];     // the core procedure that was called
+  char module[16];     // the stand-in's module name
+  char procedure[24];  // the core procedure that was called
   LONG argumentCount;
-  DWORD_PTR arguments[3]; // raw values, pointers included
+  DWORD_PTR arguments[3];  // raw values, pointers included
   // The string arguments of "SaveMemory", copied without ever touching an
   // unreadable byte; a null pointer is recorded as null.
   char texts[2][128];
@@ -20,10 +20,11 @@ struct CoreCall {
 };
 
 // Names of the control procedures.
-inline constexpr char kSetResult[] = "StandinSetResult";   // void(const char* procedure, LONG result)
-inline constexpr char kCallCount[] = "StandinCallCount";   // LONG()
-inline constexpr char kGetCall[] = "StandinGetCall";       // BOOL(LONG index, CoreCall*)
-inline constexpr char kReset[] = "StandinReset";           // void()
+inline constexpr char kSetResult[] =
+    "StandinSetResult";  // void(const char* procedure, LONG result)
+inline constexpr char kCallCount[] = "StandinCallCount";  // LONG()
+inline constexpr char kGetCall[] = "StandinGetCall";      // BOOL(LONG index, CoreCall*)
+inline constexpr char kReset[] = "StandinReset";          // void()
 
 using SetResultFn = void(__cdecl*)(const char*, LONG);
 using CallCountFn = LONG(__cdecl*)();

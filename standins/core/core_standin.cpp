@@ -100,8 +100,9 @@ __declspec(dllexport) LONG __cdecl MarkMemory() {
 
 #ifndef QVAPI_STANDIN_WITHOUT_SAVE_MEMORY
 __declspec(dllexport) LONG __cdecl SaveMemory(const char* name, const char* comment, LONG showAll) {
-  if (CoreCall* call = Record("SaveMemory", 3, reinterpret_cast<DWORD_PTR>(name),
-                              reinterpret_cast<DWORD_PTR>(comment), static_cast<DWORD_PTR>(showAll))) {
+  if (CoreCall* call =
+          Record("SaveMemory", 3, reinterpret_cast<DWORD_PTR>(name),
+                 reinterpret_cast<DWORD_PTR>(comment), static_cast<DWORD_PTR>(showAll))) {
     CopyText(name, call->texts[0], sizeof call->texts[0], &call->textIsNull[0]);
     CopyText(comment, call->texts[1], sizeof call->texts[1], &call->textIsNull[1]);
     char arguments[300], quotedName[140], quotedComment[140];

@@ -226,8 +226,7 @@ std::string MemoryRegistry::Dump(HKEY root, const std::string& path) const {
   for (std::size_t start = 0; start < path.size();) {
     std::size_t end = path.find('\\', start);
     if (end == std::string::npos) end = path.size();
-    if (Find(top, path.substr(start, end - start).c_str(), false, &top) != ERROR_SUCCESS)
-      return {};
+    if (Find(top, path.substr(start, end - start).c_str(), false, &top) != ERROR_SUCCESS) return {};
     start = end + 1;
   }
   TreeDump dump;

@@ -53,7 +53,8 @@ void TreeDump::AddKey(const std::string& path) { lines_.push_back({path, ""}); }
 
 void TreeDump::AddValue(const std::string& path, const std::string& name, DWORD type,
                         const BYTE* data, std::size_t size) {
-  lines_.push_back({path, (name.empty() ? "@" : "\"" + name + "\"") + " = " + Data(type, data, size)});
+  lines_.push_back(
+      {path, (name.empty() ? "@" : "\"" + name + "\"") + " = " + Data(type, data, size)});
 }
 
 std::string TreeDump::Text() const {

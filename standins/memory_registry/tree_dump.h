@@ -1,6 +1,6 @@
 // A canonical text form of a registry subtree: one line per key and per
-// value, sorted by key path and then by value name without regard to case, so two registries that hold the
-// same keys and values give the same text whatever their enumeration order.
+// value, sorted by key path and then by value name without regard to case, so two registries that
+// hold the same keys and values give the same text whatever their enumeration order.
 #pragma once
 
 #include "registrar/platform_types.h"
@@ -16,8 +16,8 @@ class TreeDump {
   // path: the key's path below the dumped key, parts joined by '\'.
   void AddKey(const std::string& path);
   // An empty name is the key's default value, shown as '@'.
-  void AddValue(const std::string& path, const std::string& name, DWORD type,
-                const BYTE* data, std::size_t size);
+  void AddValue(const std::string& path, const std::string& name, DWORD type, const BYTE* data,
+                std::size_t size);
   std::string Text() const;
 
  private:

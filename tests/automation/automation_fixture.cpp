@@ -43,8 +43,6 @@ void AutomationTest::SetUp() {
   EvtStandinReset();
 }
 
-void AutomationTest::TearDown() {
-  EXPECT_EQ(LockCount(), 0) << "an object outlived its test";
-}
+void AutomationTest::TearDown() { EXPECT_EQ(LockCount(), 0) << "an object outlived its test"; }
 
 }  // namespace qvapi::testing

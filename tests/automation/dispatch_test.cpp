@@ -28,8 +28,8 @@ HRESULT ReadState(IDispatch* dispatch, LONG* state) {
   DISPPARAMS none = {};
   VARIANT result;
   VariantInit(&result);
-  const HRESULT hr = dispatch->Invoke(6, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
-                                      &none, &result, nullptr, nullptr);
+  const HRESULT hr = dispatch->Invoke(6, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                                      &result, nullptr, nullptr);
   if (SUCCEEDED(hr) && V_VT(&result) == VT_I4) *state = V_I4(&result);
   VariantClear(&result);
   return hr;
@@ -117,9 +117,9 @@ TEST_F(Dispatch, InvokeReachesTheMembersThroughTheirSlots) {
 
 TEST_F(Dispatch, AggregatedObjectsAreCalledThroughTheContainedFace) {
   OuterObject outer;
-  ASSERT_EQ(CQV_Api::CreateInstance(&outer, IID_IUnknown,
-                                    reinterpret_cast<void**>(outer.inner().put())),
-            S_OK);
+  ASSERT_EQ(
+      CQV_Api::CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(outer.inner().put())),
+      S_OK);
   ComPtr<IDispatch> dispatch;
   ASSERT_EQ(outer.inner()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())),
             S_OK);
@@ -172,9 +172,25 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
   BSTR name = SysAllocString(L"snapshot");
   BSTR comment = SysAllocString(L"after init");
   BSTR noText = nullptr;
-  auto of = [](VARTYPE type, LONG value) { VARIANT v; VariantInit(&v); V_VT(&v) = type; V_I4(&v) = value; return v; };
-  auto refTo = [](VARIANT* target) { VARIANT v; V_VT(&v) = VT_VARIANT | VT_BYREF; V_VARIANTREF(&v) = target; return v; };
-  auto text = [](BSTR* b) { VARIANT v; V_VT(&v) = VT_BSTR | VT_BYREF; V_BSTRREF(&v) = b; return v; };
+  auto of = [](VARTYPE type, LONG value) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = type;
+    V_I4(&v) = value;
+    return v;
+  };
+  auto refTo = [](VARIANT* target) {
+    VARIANT v;
+    V_VT(&v) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&v) = target;
+    return v;
+  };
+  auto text = [](BSTR* b) {
+    VARIANT v;
+    V_VT(&v) = VT_BSTR | VT_BYREF;
+    V_BSTRREF(&v) = b;
+    return v;
+  };
   VARIANT byValue = of(VT_BSTR, 0);  // as JScript passes a string
   V_BSTR(&byValue) = comment;
   VARIANT null = of(VT_NULL, 0), date = of(VT_DATE, 0);
@@ -213,7 +229,8 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
     UINT argError = 99;
     EXPECT_EQ(dispatch->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
                                nullptr, &argError),
-              c.expected) << "case " << (&c - kCases);
+              c.expected)
+        << "case " << (&c - kCases);
     EXPECT_EQ(argError, c.argError) << "case " << (&c - kCases);
     if (c.expected != S_OK) {
       EXPECT_EQ(core.CallCount(), callsBefore) << "case " << (&c - kCases);
@@ -238,17 +255,16 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
     HRESULT expected;
   };
   const Lie kLies[] = {
-      {{three, &named, 3, 1}, DISP_E_NONAMEDARGS},
-      {{three, nullptr, 2, 0}, DISP_E_BADPARAMCOUNT},
-      {{nullptr, nullptr, 3, 0}, E_INVALIDARG},
-      {{three, nullptr, 3, 1}, E_INVALIDARG},
+      {{three, &named, 3, 1}, DISP_E_NONAMEDARGS}, {{three, nullptr, 2, 0}, DISP_E_BADPARAMCOUNT},
+      {{nullptr, nullptr, 3, 0}, E_INVALIDARG},    {{three, nullptr, 3, 1}, E_INVALIDARG},
       {{three, &named, 0, 1}, E_INVALIDARG},
   };
   const LONG callsBefore = core.CallCount();
   for (const Lie& lie : kLies) {
     DISPPARAMS params = lie.params;
     EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
-              lie.expected) << "lie " << (&lie - kLies);
+              lie.expected)
+        << "lie " << (&lie - kLies);
   }
   EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr),
             E_INVALIDARG);

@@ -24,7 +24,8 @@ using PlainObject = AutomationTest;
 
 TEST_F(PlainObject, IdentityIsTheIQV_ApiFaceFromEitherFace) {
   ComPtr<IUnknown> identity = NewObject<IUnknown>(IID_IUnknown);
-  ComPtr<ISupportErrorInfo> support = Query<ISupportErrorInfo>(identity.get(), IID_ISupportErrorInfo);
+  ComPtr<ISupportErrorInfo> support =
+      Query<ISupportErrorInfo>(identity.get(), IID_ISupportErrorInfo);
   EXPECT_NE(static_cast<void*>(support.get()), static_cast<void*>(identity.get()));
   for (IUnknown* face : {identity.get(), static_cast<IUnknown*>(support.get())}) {
     for (const IID* iid : {&IID_IUnknown, &IID_IQV_Api, &IID_IDispatch}) {
@@ -87,7 +88,8 @@ TEST_F(PlainObject, EightThreadsShareAndReleaseObjectsSafely) {
     threads.emplace_back([&shared] {
       for (int i = 0; i < kRounds; ++i) {
         ComPtr<IDispatch> own = NewObject<IDispatch>(IID_IDispatch);
-        ComPtr<ISupportErrorInfo> face = Query<ISupportErrorInfo>(shared.get(), IID_ISupportErrorInfo);
+        ComPtr<ISupportErrorInfo> face =
+            Query<ISupportErrorInfo>(shared.get(), IID_ISupportErrorInfo);
         LONG state = 0;
         shared->get_EventReportingState(&state);
       }
@@ -124,7 +126,8 @@ class AggregatedObject : public AutomationTest {
   }
   void TearDown() override {
     outer_.inner().reset();
-    EXPECT_EQ(outer_.count(), OuterObject::kInitialCount) << "a reference on the outer object was kept";
+    EXPECT_EQ(outer_.count(), OuterObject::kInitialCount)
+        << "a reference on the outer object was kept";
     AutomationTest::TearDown();
   }
 
@@ -158,7 +161,8 @@ TEST_F(AggregatedObject, ContainedFacesDelegateToTheOuterObject) {
   EXPECT_EQ(api->AddRef(), static_cast<ULONG>(OuterObject::kInitialCount + 2));
   EXPECT_EQ(api->Release(), static_cast<ULONG>(OuterObject::kInitialCount + 1));
   // The outer object answers from its inner object, so this comes back too.
-  EXPECT_EQ(Query<ISupportErrorInfo>(api.get(), IID_ISupportErrorInfo)->InterfaceSupportsErrorInfo(IID_IQV_Api),
+  EXPECT_EQ(Query<ISupportErrorInfo>(api.get(), IID_ISupportErrorInfo)
+                ->InterfaceSupportsErrorInfo(IID_IQV_Api),
             S_OK);
 }
 

@@ -54,16 +54,17 @@ std::vector<Scenario> Scenarios() {
         {false, "HKCU { Plain Named EmptyDefault }"},
         {false, "HKCU { Named { Foreign } }"}}},
       {"LeftoverSubkeyStays",
-       {{true, "HKCU { Alpha { Alpha { Inner } Listed } }"},
-        {false, "HKCU { Alpha { Listed } }"}}},
+       {{true, "HKCU { Alpha { Alpha { Inner } Listed } }"}, {false, "HKCU { Alpha { Listed } }"}}},
       {"ProtectedKeys",
        {{true, "HKCU { CLSID { A } TypeLib { B } }"},
         {true, "HKCU { ForceRemove clsid { C } Delete TYPELIB }"}}},
       {"RootNames",
-       {{true, "hkey_local_machine { A } hklm { B } HKCR { C } HKU { D } HKCC { E } "
-               "HKEY_CURRENT_USER { F }"},
-        {false, "HKLM { A B } HKEY_CLASSES_ROOT { C } HKEY_USERS { D } "
-                "HKEY_CURRENT_CONFIG { E } HKCU { F }"}}},
+       {{true,
+         "hkey_local_machine { A } hklm { B } HKCR { C } HKU { D } HKCC { E } "
+         "HKEY_CURRENT_USER { F }"},
+        {false,
+         "HKLM { A B } HKEY_CLASSES_ROOT { C } HKEY_USERS { D } "
+         "HKEY_CURRENT_CONFIG { E } HKCU { F }"}}},
       {"FailedRootBlockTakenBack",
        {{true, "HKCU { First } HKCU { Second { Inner = s 'i' } Third Bad\\Name }"}}},
       {"ScriptErrors",

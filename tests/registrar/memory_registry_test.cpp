@@ -80,16 +80,18 @@ TEST_F(MemoryRegistryTest, DumpIsCanonical) {
   registry_.SetValue(a, "n", REG_DWORD, number, sizeof number);
   registry_.CloseKey(a);
   registry_.CloseKey(b);
-  EXPECT_EQ("[A]\n"
-            "[A] \"n\" = REG_DWORD 0x00000001\n"
-            "[A] \"Raw\" = type 3 size 2: 01 02\n"
-            "[A\\Sub]\n"
-            "[b]\n",
-            registry_.Dump(HKEY_CURRENT_USER));
-  EXPECT_EQ("[] \"n\" = REG_DWORD 0x00000001\n"
-            "[] \"Raw\" = type 3 size 2: 01 02\n"
-            "[Sub]\n",
-            registry_.Dump(HKEY_CURRENT_USER, "a"));
+  EXPECT_EQ(
+      "[A]\n"
+      "[A] \"n\" = REG_DWORD 0x00000001\n"
+      "[A] \"Raw\" = type 3 size 2: 01 02\n"
+      "[A\\Sub]\n"
+      "[b]\n",
+      registry_.Dump(HKEY_CURRENT_USER));
+  EXPECT_EQ(
+      "[] \"n\" = REG_DWORD 0x00000001\n"
+      "[] \"Raw\" = type 3 size 2: 01 02\n"
+      "[Sub]\n",
+      registry_.Dump(HKEY_CURRENT_USER, "a"));
   EXPECT_EQ("", registry_.Dump(HKEY_CURRENT_USER, "Missing"));
 }
 

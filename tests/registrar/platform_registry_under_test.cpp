@@ -26,7 +26,9 @@ std::string TestKeyPath(const std::string& keyName) {
 // Removes whatever an earlier, interrupted run left, including key names that
 // Wine accepts beyond Windows' 255 characters, which the registrar's own
 // subtree deletion cannot enumerate.
-void Wipe(const std::string& keyName) { SHDeleteKeyA(HKEY_CURRENT_USER, TestKeyPath(keyName).c_str()); }
+void Wipe(const std::string& keyName) {
+  SHDeleteKeyA(HKEY_CURRENT_USER, TestKeyPath(keyName).c_str());
+}
 
 void DumpKey(HKEY key, const std::string& path, TreeDump& dump) {
   for (DWORD index = 0;; ++index) {
@@ -73,8 +75,8 @@ class PlatformRegistryUnderTest final : public RegistryUnderTest {
  public:
   explicit PlatformRegistryUnderTest(const std::string& keyName) : keyName_(keyName) {
     Wipe(keyName_);
-    RegCreateKeyExA(HKEY_CURRENT_USER, TestKeyPath(keyName_).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &root_, nullptr);
+    RegCreateKeyExA(HKEY_CURRENT_USER, TestKeyPath(keyName_).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &root_, nullptr);
   }
   ~PlatformRegistryUnderTest() override {
     RegCloseKey(root_);

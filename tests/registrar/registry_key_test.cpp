@@ -47,10 +47,11 @@ TEST_P(RegistryKeyTest, WritesStringsAndNumbers) {
   RegistryKey key = Made("Values");
   EXPECT_EQ(ERROR_SUCCESS, key.SetString(nullptr, "abc"));
   EXPECT_EQ(ERROR_SUCCESS, key.SetDword("Number", 0x12345678));
-  EXPECT_EQ("[Values]\n"
-            "[Values] \"Number\" = REG_DWORD 0x12345678\n"
-            "[Values] @ = REG_SZ \"abc\"\n",
-            under_->Dump());
+  EXPECT_EQ(
+      "[Values]\n"
+      "[Values] \"Number\" = REG_DWORD 0x12345678\n"
+      "[Values] @ = REG_SZ \"abc\"\n",
+      under_->Dump());
   DWORD size = 0;
   EXPECT_EQ(ERROR_SUCCESS, registry().QueryDefaultValueSize(key.Handle(), &size));
   EXPECT_EQ(4u, size);

@@ -13,7 +13,9 @@ using testing::Backend;
 
 class RegistryModelTest : public ::testing::TestWithParam<Backend> {
  protected:
-  void SetUp() override { under_ = testing::MakeRegistryUnderTest(GetParam(), "RegistryModelTest"); }
+  void SetUp() override {
+    under_ = testing::MakeRegistryUnderTest(GetParam(), "RegistryModelTest");
+  }
 
   Registry& registry() { return under_->registry(); }
   HKEY Create(HKEY parent, const char* name) {
@@ -39,7 +41,8 @@ TEST_P(RegistryModelTest, KeyNamesHaveAtMost255Characters) {
   // Wine accepts longer names than Windows does; the model keeps Windows' limit.
   if (GetParam() == Backend::kPlatform) return;
   HKEY key = reinterpret_cast<HKEY>(0x5e5e);
-  EXPECT_NE(ERROR_SUCCESS, registry().CreateKey(under_->root(), std::string(256, 'k').c_str(), &key));
+  EXPECT_NE(ERROR_SUCCESS,
+            registry().CreateKey(under_->root(), std::string(256, 'k').c_str(), &key));
   EXPECT_EQ(reinterpret_cast<HKEY>(0x5e5e), key);
 }
 

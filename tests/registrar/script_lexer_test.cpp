@@ -51,7 +51,11 @@ TEST_F(LexerTest, TokensAreSeparatedByWhiteSpaceOnly) {
 
 TEST_F(LexerTest, OnlyTabLineFeedReturnAndSpaceAreWhiteSpace) {
   HRESULT end = S_OK;
-  EXPECT_EQ((Tokens{"a\fb\vc\xA0" "d"}), Read("a\fb\vc\xA0" "d", &end));
+  EXPECT_EQ((Tokens{"a\fb\vc\xA0"
+                    "d"}),
+            Read("a\fb\vc\xA0"
+                 "d",
+                 &end));
   EXPECT_EQ(DISP_E_EXCEPTION, end);
 }
 
@@ -95,7 +99,8 @@ TEST_F(LexerTest, QuotedTokenEndingInDoubleByteCharacterFits4095Bytes) {
 // A token that does not fit its buffer fails; nothing lands past the buffer.
 TEST_F(LexerTest, OverlongTokensFailWithoutOverflow) {
   char buffer[kNameSize + 40];
-  for (const std::string& text : {std::string(kNameSize, 'b'), "'" + std::string(kNameSize, 'q') + "'"}) {
+  for (const std::string& text :
+       {std::string(kNameSize, 'b'), "'" + std::string(kNameSize, 'q') + "'"}) {
     std::memset(buffer, 'Z', sizeof buffer);
     lexer_.StartReading(text.c_str());
     EXPECT_EQ(DISP_E_EXCEPTION, lexer_.ReadToken(buffer, kNameSize)) << text;

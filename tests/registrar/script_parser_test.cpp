@@ -53,25 +53,27 @@ TEST_F(InterpreterTest, ValuesOfBothTypes) {
   EXPECT_EQ(S_OK, Run("HKCU { K = s 'default' { val Count = d 42 val Minus = d -1 "
                       "val Empty = s '' val Text = S \"x\" val Big = D 2147483647 } }",
                       kRegister));
-  EXPECT_EQ("[K]\n"
-            "[K] \"Big\" = REG_DWORD 0x7fffffff\n"
-            "[K] \"Count\" = REG_DWORD 0x0000002a\n"
-            "[K] \"Empty\" = REG_SZ \"\"\n"
-            "[K] \"Minus\" = REG_DWORD 0xffffffff\n"
-            "[K] \"Text\" = REG_SZ \"\"x\"\"\n"
-            "[K] @ = REG_SZ \"default\"\n",
-            Hkcu());
+  EXPECT_EQ(
+      "[K]\n"
+      "[K] \"Big\" = REG_DWORD 0x7fffffff\n"
+      "[K] \"Count\" = REG_DWORD 0x0000002a\n"
+      "[K] \"Empty\" = REG_SZ \"\"\n"
+      "[K] \"Minus\" = REG_DWORD 0xffffffff\n"
+      "[K] \"Text\" = REG_SZ \"\"x\"\"\n"
+      "[K] @ = REG_SZ \"default\"\n",
+      Hkcu());
 }
 
 // A number the conversion rejects is stored as 0, never as stack garbage.
 TEST_F(InterpreterTest, RejectedNumberStoresZero) {
-  EXPECT_EQ(S_OK, Run("HKCU { K { val A = d 'abc' val B = d 2147483648 val C = d '' } }",
-                      kRegister));
-  EXPECT_EQ("[K]\n"
-            "[K] \"A\" = REG_DWORD 0x00000000\n"
-            "[K] \"B\" = REG_DWORD 0x00000000\n"
-            "[K] \"C\" = REG_DWORD 0x00000000\n",
-            Hkcu());
+  EXPECT_EQ(S_OK,
+            Run("HKCU { K { val A = d 'abc' val B = d 2147483648 val C = d '' } }", kRegister));
+  EXPECT_EQ(
+      "[K]\n"
+      "[K] \"A\" = REG_DWORD 0x00000000\n"
+      "[K] \"B\" = REG_DWORD 0x00000000\n"
+      "[K] \"C\" = REG_DWORD 0x00000000\n",
+      Hkcu());
 }
 
 TEST_F(InterpreterTest, BraceOnlyCountsWhereTheGrammarLooksForIt) {
@@ -117,8 +119,8 @@ TEST_F(InterpreterTest, UnregisterRemovesWhatRegisterMade) {
 
 TEST_F(InterpreterTest, NoRemoveHoldsForTheRestOfTheBlock) {
   ASSERT_EQ(S_OK, Run("HKCU { Alpha Beta { val V = s 'v' Sub { Leaf } } Gamma }", kRegister));
-  EXPECT_EQ(S_OK, Run("HKCU { NoRemove Alpha Beta { val V = s 'v' Sub { Leaf } } Gamma }",
-                      kUnregister));
+  EXPECT_EQ(S_OK,
+            Run("HKCU { NoRemove Alpha Beta { val V = s 'v' Sub { Leaf } } Gamma }", kUnregister));
   EXPECT_EQ("[Alpha]\n[Beta]\n[Gamma]\n", Hkcu());
 }
 
@@ -164,7 +166,8 @@ TEST_F(InterpreterTest, ScriptErrorsFailInBothModes) {
     EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { A = s 'unclosed }", mode));
     EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { A { B }", mode));
     EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { A = s '" + std::string(4095, 'q') + "' }", mode));
-    EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { val " + std::string(kNameSize, 'n') + " = s 'x' }", mode));
+    EXPECT_EQ(DISP_E_EXCEPTION,
+              Run("HKCU { val " + std::string(kNameSize, 'n') + " = s 'x' }", mode));
     EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { %Undefined% }", mode));
   }
   EXPECT_EQ("", Hkcu());
@@ -187,7 +190,8 @@ TEST_F(InterpreterTest, KeyThatCannotBeMadeFails) {
 TEST_F(InterpreterTest, ReadOnlyKeyIsUsedButNotWritten) {
   ASSERT_EQ(S_OK, Run("HKCU { Locked { Existing } }", kRegister));
   registry_.DenyWriteAccess("Locked");
-  EXPECT_EQ(S_OK, Run("HKCU { Locked = s 'x' { val V = s 'v' Existing = s 'w' } After }", kRegister));
+  EXPECT_EQ(S_OK,
+            Run("HKCU { Locked = s 'x' { val V = s 'v' Existing = s 'w' } After }", kRegister));
   EXPECT_EQ("[After]\n[Locked]\n[Locked\\Existing]\n[Locked\\Existing] @ = REG_SZ \"w\"\n", Hkcu());
   EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { Locked { New } }", kRegister));
 }

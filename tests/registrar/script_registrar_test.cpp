@@ -53,15 +53,19 @@ TEST_F(ScriptRegistrarTest, RunsTheModulesScriptResourceBothWays) {
   EXPECT_EQ("C:\\Program Files\\QVAPI\\QVAPI.DLL", resources_.askedPath);
   EXPECT_EQ("REGISTRY", resources_.askedType);
   EXPECT_EQ(101, resources_.askedId);
-  EXPECT_NE(std::string::npos,
-            registry_.Dump(HKEY_CLASSES_ROOT).find("@ = REG_SZ \"C:\\Program Files\\QVAPI\\QVAPI.DLL\""));
+  EXPECT_NE(
+      std::string::npos,
+      registry_.Dump(HKEY_CLASSES_ROOT).find("@ = REG_SZ \"C:\\Program Files\\QVAPI\\QVAPI.DLL\""));
 
   EXPECT_EQ(S_OK, registrar_.RunResourceScript(testing::kModulePathAnsi, 101, "REGISTRY", false));
   EXPECT_EQ("[CLSID]\n", registry_.Dump(HKEY_CLASSES_ROOT));
 }
 
 TEST_F(ScriptRegistrarTest, ResourceFailuresAreReportedAndTouchNothing) {
-  struct Case { DWORD error; HRESULT expected; };
+  struct Case {
+    DWORD error;
+    HRESULT expected;
+  };
   const Case kCases[] = {
       {ERROR_RESOURCE_NAME_NOT_FOUND, HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND)},
       {ERROR_FILE_NOT_FOUND, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
@@ -70,7 +74,8 @@ TEST_F(ScriptRegistrarTest, ResourceFailuresAreReportedAndTouchNothing) {
   resources_.fails = true;
   for (const Case& c : kCases) {
     resources_.error = c.error;
-    EXPECT_EQ(c.expected, registrar_.RunResourceScript(testing::kModulePathAnsi, 102, "REGISTRY", true));
+    EXPECT_EQ(c.expected,
+              registrar_.RunResourceScript(testing::kModulePathAnsi, 102, "REGISTRY", true));
     EXPECT_EQ(c.expected, registrar_.RunResourceScript(nullptr, 101, nullptr, false));
     EXPECT_EQ("(null)", resources_.askedPath);
     EXPECT_EQ("", registry_.Dump(HKEY_CLASSES_ROOT));

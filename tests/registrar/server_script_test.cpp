@@ -14,15 +14,19 @@ constexpr const char* kRegistered =
     "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}]\n"
     "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}] @ = REG_SZ \"QV_Api Class\"\n"
     "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\InprocServer32]\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\InprocServer32] \"ThreadingModel\" = REG_SZ \"Both\"\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\InprocServer32] @ = REG_SZ \"C:\\Program Files\\QVAPI\\QVAPI.DLL\"\n"
+    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\InprocServer32] \"ThreadingModel\" = REG_SZ "
+    "\"Both\"\n"
+    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\InprocServer32] @ = REG_SZ \"C:\\Program "
+    "Files\\QVAPI\\QVAPI.DLL\"\n"
     "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\ProgID]\n"
     "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\ProgID] @ = REG_SZ \"QVAPI.QV_Api.1\"\n"
     "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\Programmable]\n"
     "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\TypeLib]\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\TypeLib] @ = REG_SZ \"{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n"
+    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\TypeLib] @ = REG_SZ "
+    "\"{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n"
     "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\VersionIndependentProgID]\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\VersionIndependentProgID] @ = REG_SZ \"QVAPI.QV_Api\"\n"
+    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\VersionIndependentProgID] @ = REG_SZ "
+    "\"QVAPI.QV_Api\"\n"
     "[QVAPI.QV_Api]\n"
     "[QVAPI.QV_Api] @ = REG_SZ \"QV_Api Class\"\n"
     "[QVAPI.QV_Api\\CLSID]\n"
@@ -64,7 +68,8 @@ TEST_F(ServerScriptTest, RegisterAgainRebuildsTheClassKey) {
   HKEY clsid = nullptr;
   HKEY added = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, registry_.OpenKey(HKEY_CLASSES_ROOT, "CLSID", KEY_ALL_ACCESS, &clsid));
-  ASSERT_EQ(ERROR_SUCCESS, registry_.CreateKey(clsid, "{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}", &added));
+  ASSERT_EQ(ERROR_SUCCESS,
+            registry_.CreateKey(clsid, "{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}", &added));
   const BYTE data[] = "foreign";
   registry_.SetValue(added, "Foreign", REG_SZ, data, sizeof data);
   registry_.CloseKey(added);

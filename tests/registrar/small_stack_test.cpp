@@ -37,7 +37,8 @@ struct Run {
 DWORD WINAPI RunScript(void* argument) {
   Run& run = *static_cast<Run*>(argument);
   ReplacementMap replacements;
-  run.result = ScriptParser(run.registry, replacements).RunScript(run.script.c_str(), run.registering);
+  run.result =
+      ScriptParser(run.registry, replacements).RunScript(run.script.c_str(), run.registering);
   return 0;
 }
 

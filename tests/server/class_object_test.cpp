@@ -21,19 +21,23 @@ namespace {
 using qvapi::ComPtr;
 
 void* const kSentinel = reinterpret_cast<void*>(0x5EE5EE);
-const CLSID kOtherClass = {0x3F6A9C11, 0x8E4B, 0x41D7, {0xB2, 0xC5, 0x6D, 0x0E, 0x7A, 0x19, 0xF3, 0xB4}};
+const CLSID kOtherClass = {
+    0x3F6A9C11, 0x8E4B, 0x41D7, {0xB2, 0xC5, 0x6D, 0x0E, 0x7A, 0x19, 0xF3, 0xB4}};
 
 // The COM entry points are private exports: found by name, as COM does.
 template <class Fn>
 Fn Export(const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("QVAPI.DLL"), name)));
+  return reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("QVAPI.DLL"), name)));
 }
 const auto GetClassObject = Export<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>("DllGetClassObject");
 const auto CanUnloadNow = Export<HRESULT(WINAPI*)()>("DllCanUnloadNow");
 
 ComPtr<IClassFactory> Factory() {
   ComPtr<IClassFactory> factory;
-  EXPECT_EQ(GetClassObject(CLSID_QV_Api, IID_IClassFactory, reinterpret_cast<void**>(factory.put())), S_OK);
+  EXPECT_EQ(
+      GetClassObject(CLSID_QV_Api, IID_IClassFactory, reinterpret_cast<void**>(factory.put())),
+      S_OK);
   return factory;
 }
 
@@ -46,7 +50,12 @@ struct CountingOuter : IUnknown {
 };
 
 TEST(ClassObject, RequestsAreAnsweredByOneCachedFactory) {
-  struct Request { const CLSID* clsid; const IID* iid; HRESULT expected; void* leftInOut; };
+  struct Request {
+    const CLSID* clsid;
+    const IID* iid;
+    HRESULT expected;
+    void* leftInOut;
+  };
   const Request kRequests[] = {
       {&CLSID_QV_Api, &IID_IDispatch, E_NOINTERFACE, nullptr},
       {&CLSID_QV_Api, &IID_IClassFactory, S_OK, nullptr},
@@ -79,7 +88,8 @@ TEST(ClassObject, LockCountDecidesWhetherTheDllMayUnload) {
   EXPECT_EQ(factory->LockServer(TRUE), S_OK);
 
   ComPtr<IUnknown> object;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.put())), S_OK);
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.put())),
+            S_OK);
   EXPECT_EQ(CanUnloadNow(), S_FALSE);
   object.reset();
   EXPECT_EQ(CanUnloadNow(), S_OK);
@@ -105,11 +115,13 @@ class RegisteredServer : public ::testing::Test {
   void SetUp() override {
     Remove();
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, (std::string(kClassKey) + "\\InprocServer32").c_str(),
-                              0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, (std::string(kClassKey) + "\\InprocServer32").c_str(), 0,
+                        nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     char path[MAX_PATH];
-    WideCharToMultiByte(CP_ACP, 0, ServerModulePath().c_str(), -1, path, MAX_PATH, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, ServerModulePath().c_str(), -1, path, MAX_PATH, nullptr,
+                        nullptr);
     RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<BYTE*>(path), lstrlenA(path) + 1);
     RegSetValueExA(key, "ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>("Both"), 5);
     RegCloseKey(key);

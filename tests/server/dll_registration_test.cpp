@@ -35,7 +35,8 @@ class DllRegistration : public ::testing::Test {
   void SetUp() override { Wipe(); }
   void TearDown() override { Wipe(); }
   static void Wipe() {
-    for (const char* key : {kClass, "QVAPI.QV_Api", "QVAPI.QV_Api.1"}) SHDeleteKeyA(HKEY_CLASSES_ROOT, key);
+    for (const char* key : {kClass, "QVAPI.QV_Api", "QVAPI.QV_Api.1"})
+      SHDeleteKeyA(HKEY_CLASSES_ROOT, key);
     UnRegisterTypeLib(LIBID_QVAPILib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
   }
 };
@@ -56,7 +57,8 @@ TEST_F(DllRegistration, RegistersTheClassAndTypeLibraryAndUnregistersOnlyTheClas
 
   for (int twice = 0; twice < 2; ++twice) {
     EXPECT_EQ(CallExport("DllUnregisterServer"), S_OK);
-    for (const char* key : {kClass, "QVAPI.QV_Api", "QVAPI.QV_Api.1"}) EXPECT_EQ(Value(key), "(missing)");
+    for (const char* key : {kClass, "QVAPI.QV_Api", "QVAPI.QV_Api.1"})
+      EXPECT_EQ(Value(key), "(missing)");
     EXPECT_EQ(Value(std::string(kTypeLibrary) + "\\0\\win32"), path);
   }
 }
@@ -66,14 +68,18 @@ TEST_F(DllRegistration, WritesExactlyTheScriptsEntriesAndRebuildsTheClassKey) {
   char path[MAX_PATH];
   GetModuleFileNameA(GetModuleHandleA("QVAPI.DLL"), path, MAX_PATH);
   const std::string classKey =
-      std::string("[] @ = REG_SZ \"QV_Api Class\"\n"
-                  "[InprocServer32]\n[InprocServer32] \"ThreadingModel\" = REG_SZ \"Both\"\n"
-                  "[InprocServer32] @ = REG_SZ \"") + path + "\"\n"
+      std::string(
+          "[] @ = REG_SZ \"QV_Api Class\"\n"
+          "[InprocServer32]\n[InprocServer32] \"ThreadingModel\" = REG_SZ \"Both\"\n"
+          "[InprocServer32] @ = REG_SZ \"") +
+      path +
+      "\"\n"
       "[ProgID]\n[ProgID] @ = REG_SZ \"QVAPI.QV_Api.1\"\n[Programmable]\n"
       "[TypeLib]\n[TypeLib] @ = REG_SZ \"{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n"
       "[VersionIndependentProgID]\n[VersionIndependentProgID] @ = REG_SZ \"QVAPI.QV_Api\"\n";
   const std::string progId =
-      "[] @ = REG_SZ \"QV_Api Class\"\n[CLSID]\n[CLSID] @ = REG_SZ \"{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n"
+      "[] @ = REG_SZ \"QV_Api Class\"\n[CLSID]\n[CLSID] @ = REG_SZ "
+      "\"{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n"
       "[CurVer]\n[CurVer] @ = REG_SZ \"QVAPI.QV_Api.1\"\n";
   const std::string versionedProgId =
       "[] @ = REG_SZ \"QV_Api Class\"\n"
@@ -86,7 +92,8 @@ TEST_F(DllRegistration, WritesExactlyTheScriptsEntriesAndRebuildsTheClassKey) {
 
   // Registering again: the class key is made anew (a foreign subkey goes),
   // the ProgID's key is kept (a foreign value stays).
-  SHSetValueA(HKEY_CLASSES_ROOT, (std::string(kClass) + "\\Foreign").c_str(), nullptr, REG_SZ, "x", 2);
+  SHSetValueA(HKEY_CLASSES_ROOT, (std::string(kClass) + "\\Foreign").c_str(), nullptr, REG_SZ, "x",
+              2);
   SHSetValueA(HKEY_CLASSES_ROOT, "QVAPI.QV_Api", "Foreign", REG_SZ, "y", 2);
   ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
   EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, kClass), classKey);

@@ -22,10 +22,13 @@ class ModuleRecord : public ::testing::Test {
     return module_.FindClassObject(CLSID_QV_Api, IID_IClassFactory, reinterpret_cast<void**>(out));
   }
 
-  ClassEntry table_[2] = {
-      {&CLSID_QV_Api, nullptr, ATL::CComClassFactory::CreateClassObject, CQV_Api::CreateInstance,
-       {nullptr}, nullptr},
-      {}};
+  ClassEntry table_[2] = {{&CLSID_QV_Api,
+                           nullptr,
+                           ATL::CComClassFactory::CreateClassObject,
+                           CQV_Api::CreateInstance,
+                           {nullptr},
+                           nullptr},
+                          {}};
   ServerModule module_{};
 };
 

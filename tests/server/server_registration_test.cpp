@@ -33,7 +33,8 @@ std::string DefaultValue(const std::string& key) {
 
 void WipeRegistrations() {
   SHDeleteKeyA(HKEY_CLASSES_ROOT, kClassKey);
-  for (const char* progId : {"QVAPI.QV_Api", "QVAPI.QV_Api.1"}) SHDeleteKeyA(HKEY_CLASSES_ROOT, progId);
+  for (const char* progId : {"QVAPI.QV_Api", "QVAPI.QV_Api.1"})
+    SHDeleteKeyA(HKEY_CLASSES_ROOT, progId);
   UnRegisterTypeLib(LIBID_QVAPILib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
 }
 
@@ -58,7 +59,9 @@ TEST(TypeLibraryPath, FallbackReplacesOnlyTheFileNamesExtension) {
 
 // A module record of the test's own, started for the length of a scope.
 struct StartedModule : ServerModule {
-  StartedModule(ClassEntry* table, HINSTANCE instance) : ServerModule{} { Startup(table, instance); }
+  StartedModule(ClassEntry* table, HINSTANCE instance) : ServerModule{} {
+    Startup(table, instance);
+  }
   ~StartedModule() { Shutdown(); }
 };
 
@@ -68,14 +71,17 @@ TEST(PlatformModuleResources, ScriptIsATerminatedCopyOfExactlyTheResource) {
   const std::string dll = standins::ExecutableFolder() + "QVAPI.DLL";
   TaskMemory<char> text;
   DWORD error = 0;
-  ASSERT_TRUE(PlatformModuleResources().Read(dll.c_str(), IntegerResource(101), "REGISTRY", &text, &error));
+  ASSERT_TRUE(
+      PlatformModuleResources().Read(dll.c_str(), IntegerResource(101), "REGISTRY", &text, &error));
   EXPECT_EQ(std::strlen(text.get()), 596u);
   EXPECT_EQ(std::string(text.get() + 590), "}\r\n}\r\n");
 
-  EXPECT_FALSE(PlatformModuleResources().Read(dll.c_str(), IntegerResource(102), "REGISTRY", &text, &error));
+  EXPECT_FALSE(
+      PlatformModuleResources().Read(dll.c_str(), IntegerResource(102), "REGISTRY", &text, &error));
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
   EXPECT_EQ(text.get(), nullptr);
-  EXPECT_FALSE(PlatformModuleResources().Read("C:\\no\\such.dll", IntegerResource(101), "REGISTRY", &text, &error));
+  EXPECT_FALSE(PlatformModuleResources().Read("C:\\no\\such.dll", IntegerResource(101), "REGISTRY",
+                                              &text, &error));
   EXPECT_NE(error, 0u);
 }
 
@@ -142,7 +148,8 @@ TEST_F(ModuleRegistration, ModulePathsWithQuotesBlanksAndPercentRegisterExactly)
     const std::string folder = std::string(temp) + name + "\\";
     const std::string copy = folder + "QVAPI.DLL";
     CreateDirectoryA(folder.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA((standins::ExecutableFolder() + "QVAPI.DLL").c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA((standins::ExecutableFolder() + "QVAPI.DLL").c_str(), copy.c_str(), FALSE));
     HMODULE server = LoadLibraryA(copy.c_str());
     ASSERT_NE(server, nullptr);
     {
@@ -168,7 +175,8 @@ TEST_F(ModuleRegistration, TypeLibraryIsTakenFromTheTlbFileBesideTheModule) {
   const std::string module = folder + "server.dll", library = folder + "server.tlb";
   CreateDirectoryA(folder.c_str(), nullptr);
   DeleteFileA(library.c_str());  // left by a run that broke off
-  ASSERT_TRUE(CopyFileA((standins::ExecutableFolder() + "KTCORE.DLL").c_str(), module.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA((standins::ExecutableFolder() + "KTCORE.DLL").c_str(), module.c_str(), FALSE));
   HMODULE loaded = LoadLibraryA(module.c_str());
   ASSERT_NE(loaded, nullptr);
   StartedModule module_(g_classTable, loaded);
@@ -178,8 +186,10 @@ TEST_F(ModuleRegistration, TypeLibraryIsTakenFromTheTlbFileBesideTheModule) {
 
   ASSERT_TRUE(CopyFileA(QVAPI_TYPE_LIBRARY, library.c_str(), FALSE));
   EXPECT_EQ(module_.RegisterTypeLibrary(), S_OK);
-  EXPECT_TRUE(lstrcmpiA(DefaultValue(std::string(kTypeLibraryKey) + "\\0\\win32").c_str(), library.c_str()) == 0);
-  EXPECT_TRUE(lstrcmpiA(DefaultValue(std::string(kTypeLibraryKey) + "\\HELPDIR").c_str(), folder.c_str()) == 0);
+  EXPECT_TRUE(lstrcmpiA(DefaultValue(std::string(kTypeLibraryKey) + "\\0\\win32").c_str(),
+                        library.c_str()) == 0);
+  EXPECT_TRUE(lstrcmpiA(DefaultValue(std::string(kTypeLibraryKey) + "\\HELPDIR").c_str(),
+                        folder.c_str()) == 0);
 
   FreeLibrary(loaded);
   DeleteFileA(module.c_str());
