@@ -2,10 +2,8 @@
 
 #include <oleauto.h>
 
-#include <memory>
-#include <new>
-
 #include "automation/owned_variant.h"
+#include "registrar/ansi_text.h"
 
 namespace qvapi {
 
@@ -18,7 +16,7 @@ constexpr UINT kShowAllIndex = 0;
 
 // A text argument in the ANSI code page; null for an empty or null one.
 struct NarrowText {
-  std::unique_ptr<char[]> text;
+  TaskMemory<char> text;
   bool isNull = false;
 
   LPSTR get() noexcept { return isNull ? nullptr : text.get(); }
@@ -31,17 +29,10 @@ bool IsNullText(const VARIANT& argument) noexcept {
   return V_VT(value) == VT_EMPTY || V_VT(value) == VT_NULL;
 }
 
-// The string in the ANSI code page, terminated; false when out of memory.
-bool ToAnsi(BSTR wide, NarrowText* out) noexcept {
-  const int length = static_cast<int>(SysStringLen(wide));
-  const int size =
-      length ? WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr) : 0;
-  out->text.reset(new (std::nothrow) char[size > 0 ? size + 1 : 1]);
-  if (!out->text) return false;
-  if (size > 0)
-    WideCharToMultiByte(CP_ACP, 0, wide, length, out->text.get(), size, nullptr, nullptr);
-  out->text[size > 0 ? size : 0] = '\0';
-  return true;
+// The string in the ANSI code page, as the registrar converts its texts; a
+// null BSTR is the empty string.
+HRESULT ToNarrow(BSTR wide, NarrowText* out) noexcept {
+  return ToAnsi(reinterpret_cast<const char16_t*>(wide ? wide : L""), &out->text);
 }
 
 // S_OK, E_OUTOFMEMORY, or the conversion's failure.
@@ -54,13 +45,13 @@ HRESULT ToNarrowText(const VARIANT& argument, LCID lcid, NarrowText* out) noexce
   // null BSTR is one; nothing the conversion may follow otherwise.
   if (V_ISBYREF(&argument) && !V_BYREF(&argument)) {
     if (V_VT(&argument) != (VT_BSTR | VT_BYREF)) return E_INVALIDARG;
-    return ToAnsi(nullptr, out) ? S_OK : E_OUTOFMEMORY;
+    return ToNarrow(nullptr, out);
   }
   OwnedVariant text;
   const HRESULT hr =
       VariantChangeTypeEx(text.put(), const_cast<VARIANT*>(&argument), lcid, 0, VT_BSTR);
   if (FAILED(hr)) return hr;
-  return ToAnsi(V_BSTR(text.get()), out) ? S_OK : E_OUTOFMEMORY;
+  return ToNarrow(V_BSTR(text.get()), out);
 }
 
 // A failed conversion of the argument at `index`: out of memory as it is,
