@@ -29,23 +29,22 @@ inline LONG ResultFromEnvironment(const char* procedure, LONG fallback) {
   return std::strtol(value, nullptr, 0);
 }
 
-// The journal file's path, read from the environment once per module (a
-// look-up on every call would dwarf what the benchmarks measure); empty
-// when none is set.
-inline const char* JournalPath() {
-  static const struct Path {
-    char text[MAX_PATH] = "";
-    Path() {
-      const DWORD length = GetEnvironmentVariableA("QVAPI_STANDIN_JOURNAL", text, MAX_PATH);
-      if (length >= MAX_PATH) text[0] = '\0';
-    }
-  } path;
-  return path.text;
-}
+// The journal file's path, read from the environment when the module is
+// loaded (a look-up on every call would dwarf what the benchmarks
+// measure); empty when none is set. At namespace scope: a function-local
+// static would take the runtime's thread-safe guard, whose thread library
+// never gives back the thread-local-storage index it takes at each load.
+inline const struct JournalPathFromEnvironment {
+  char text[MAX_PATH] = "";
+  JournalPathFromEnvironment() {
+    const DWORD length = GetEnvironmentVariableA("QVAPI_STANDIN_JOURNAL", text, MAX_PATH);
+    if (length >= MAX_PATH) text[0] = '\0';
+  }
+} kJournalPath;
 
 // Appends one formatted line to the journal file, if one is set.
 inline void AppendToJournal(const char* format, ...) {
-  const char* path = JournalPath();
+  const char* path = kJournalPath.text;
   if (*path == '\0') return;
   FILE* journal = std::fopen(path, "a");
   if (!journal) return;
