@@ -27,31 +27,23 @@ STDMETHODIMP CQV_Api::InterfaceSupportsErrorInfo(REFIID riid) noexcept {
   return S_FALSE;
 }
 
-namespace {
-
-// Whether `dispid` is MemSave's, as the type library declares it.
-bool IsMemSave(ATL::CComTypeInfoHolder& holder, DISPID dispid) noexcept {
-  qvapi::ComPtr<ITypeInfo> info;
-  if (FAILED(holder.GetTypeInfo(0, LOCALE_NEUTRAL, info.put()))) return false;
-  LPOLESTR name = const_cast<LPOLESTR>(L"MemSave");
-  DISPID memSave = DISPID_UNKNOWN;
-  return SUCCEEDED(info->GetIDsOfNames(&name, 1, &memSave)) && memSave == dispid;
-}
-
-}  // namespace
-
-STDMETHODIMP CQV_Api::Invoke(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
+STDMETHODIMP CQV_Api::Invoke(DISPID dispidMember, REFIID, LCID lcid, WORD wFlags,
                              DISPPARAMS* pdispparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
                              UINT* puArgErr) noexcept {
+  // Every call starts without a stale error object, failing calls included.
+  SetErrorInfo(0, nullptr);
   // Counts that lie about their arrays are refused before anything reads them.
   if (!qvapi::IsWellFormed(pdispparams)) return E_INVALIDARG;
-  const HRESULT hr = IDispatchImpl::Invoke(dispidMember, riid, lcid, wFlags, pdispparams,
-                                           pvarResult, pexcepinfo, puArgErr);
+  qvapi::ComPtr<ITypeInfo> info;
+  HRESULT hr = _tih.FetchTypeInfo(lcid, info.put());
+  if (FAILED(hr)) return hr;
+  hr = info->Invoke(static_cast<IQV_Api*>(this), dispidMember, wFlags, pdispparams, pvarResult,
+                    pexcepinfo, puArgErr);
   // Whatever the platform's reason for refusing MemSave (its narrow texts),
   // the server's own conversion answers, validating the arguments itself.
   // An exception means the member ran: that result stands.
   if (SUCCEEDED(hr) || hr == DISP_E_EXCEPTION || !(wFlags & DISPATCH_METHOD) ||
-      !IsMemSave(_tih, dispidMember)) {
+      dispidMember != DISPID_QV_MemSave) {
     return hr;
   }
   return qvapi::InvokeMemSave(this, lcid, pdispparams, pvarResult, puArgErr);

@@ -27,8 +27,10 @@ class CQV_Api : public ATL::CComObjectRootEx<ATL::CComMultiThreadModel>,
 
   // IDispatch::Invoke from the type information, and MemSave called with
   // the server's own argument conversion where the platform refuses it;
-  // every other result comes back unchanged. Parameters whose counts lie
-  // about their arrays get E_INVALIDARG.
+  // every other result, a failed load of the type information included,
+  // comes back unchanged. The thread's error object is cleared first, on
+  // every call; parameters whose counts lie about their arrays then get
+  // E_INVALIDARG.
   STDMETHOD(Invoke)
   (DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pdispparams,
    VARIANT* pvarResult, EXCEPINFO* pexcepinfo, UINT* puArgErr) noexcept override;
