@@ -81,8 +81,10 @@ HRESULT ServerModule::RegisterTypeLibrary() noexcept {
     hr = LoadTypeLib(widePath, library.put());
     if (FAILED(hr)) return hr;
   }
+  // A copy that failed would register whatever the buffer held.
   wchar_t helpDirectory[kModulePathSize];
-  lstrcpynW(helpDirectory, widePath, HelpDirectoryLength(widePath) + 1);
+  if (!lstrcpynW(helpDirectory, widePath, HelpDirectoryLength(widePath) + 1))
+    return HResultOfFailure(GetLastError());
   return RegisterTypeLib(library.get(), widePath, helpDirectory);
 }
 
