@@ -1,19 +1,19 @@
 // Every platform failure survived: each scenario of calls into QVAPI.DLL is
-// run once to count the platform calls it makes, then once for each of
-// those positions with exactly that call failed. Whatever fails, the
-// scenario must come back with S_OK or a failure HRESULT, the module must
-// be unloadable once everything is released, every block and key it took
-// must be given back, and a failed registration must leave nothing that a
-// clean unregistration and registration do not mend.
+// run once to list the platform calls it makes, then with each of those
+// calls failed, once and from there on. It must answer what it should, or
+// S_OK or a failure HRESULT; leave the module unloadable; give back all it
+// took, each through its own family; and a registration from a clean slate
+// leaves all on S_OK, and on failure the root blocks before the failing one.
 
 #include <windows.h>
 #include <oleauto.h>
+#include <shlwapi.h>
 
 #include <cstdio>
-#include <cstring>
 #include <initializer_list>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +76,14 @@ HRESULT FirstFailure(std::initializer_list<HRESULT> results) {
   return S_OK;
 }
 
+// Creation for an interface the class lacks leaves nothing behind.
+template <bool Aggregated>
+HRESULT CreateLacking(const LoadedServer& server) {
+  Outer outer;
+  return server.NewObject(Aggregated ? &outer : nullptr, IID_IClassFactory,
+                          reinterpret_cast<void**>(outer.inner.put()));
+}
+
 template <class Interface>
 HRESULT Query(IUnknown* object, REFIID iid, ComPtr<Interface>* out) {
   return object->QueryInterface(iid, reinterpret_cast<void**>(out->put()));
@@ -127,21 +135,22 @@ HRESULT Invoke(IDispatch* dispatch, DISPID member) {
   VARIANT arguments[3];
   for (VARIANT& argument : arguments) VariantInit(&argument);
   DISPPARAMS params = {arguments, nullptr, 0, 0};
-  if (member == 2) {  // MemSave(name, comment, showAll)
+  if (member == DISPID_QV_MemSave) {
     V_VT(&arguments[2]) = V_VT(&arguments[1]) = VT_BSTR;
     V_BSTR(&arguments[2]) = SysAllocString(L"snapshot");
     V_BSTR(&arguments[1]) = SysAllocString(L"comment");
     V_VT(&arguments[0]) = VT_I4;
     params.cArgs = 3;
-  } else if (member == 7) {  // EnableErrorPopup(popup)
+  } else if (member == DISPID_QV_EnableErrorPopup) {
     V_VT(&arguments[0]) = VT_I4;
     params.cArgs = 1;
   }
   VARIANT result;
   VariantInit(&result);
-  const HRESULT hr = dispatch->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT,
-                                      member <= 3 ? DISPATCH_METHOD : DISPATCH_PROPERTYGET, &params,
-                                      &result, nullptr, nullptr);
+  const HRESULT hr =
+      dispatch->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT,
+                       member <= DISPID_QV_MemPopup ? DISPATCH_METHOD : DISPATCH_PROPERTYGET,
+                       &params, &result, nullptr, nullptr);
   VariantClear(&result);
   for (VARIANT& argument : arguments) VariantClear(&argument);
   return hr;
@@ -177,49 +186,74 @@ HRESULT LockTheServer(const LoadedServer& server) {
 HRESULT Register(const LoadedServer& server) { return server.Call("DllRegisterServer"); }
 HRESULT Unregister(const LoadedServer& server) { return server.Call("DllUnregisterServer"); }
 
+// The keys that each root block of a registration script writes, block by
+// block, then those of the type library's registration.
+using Blocks = std::vector<std::vector<const char*>>;
+const std::vector<const char*> kTypeLibraryKeys = {
+    "TypeLib\\{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}",
+    "Interface\\{3F6A9C0F-8E4B-41D7-B2C5-6D0E7A19F3B4}"};
+const Blocks kServerBlocks = {
+    {"CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}", "QVAPI.QV_Api", "QVAPI.QV_Api.1"},
+    kTypeLibraryKeys};
+// Two root blocks, and references that outgrow the expansion's first buffer.
+constexpr char kLongScript[] =
+    "HKCR { QVAPI.First = s '%MODULE%' }\r\n"
+    "HKCR { QVAPI.Second = s '%MODULE%%MODULE%%MODULE%%MODULE%%MODULE%%MODULE%%MODULE%%MODULE%' }";
+const Blocks kLongScriptBlocks = {{"QVAPI.First"}, {"QVAPI.Second"}, kTypeLibraryKeys};
+
+// What each block wrote, as text.
+std::vector<std::string> Written(const Blocks& blocks) {
+  std::vector<std::string> written;
+  for (const std::vector<const char*>& block : blocks) {
+    written.emplace_back();
+    for (const char* key : block)
+      written.back() += std::string(key) + ":\n" + testing::DumpPlatformKey(HKEY_CLASSES_ROOT, key);
+  }
+  return written;
+}
+
+// Nothing of any registration scenario's left.
+void WipeRegistrations() {
+  for (const Blocks* blocks : {&kServerBlocks, &kLongScriptBlocks})
+    for (const std::vector<const char*>& block : *blocks)
+      for (const char* key : block) SHDeleteKeyA(HKEY_CLASSES_ROOT, key);
+}
+
 struct Scenario {
   const char* name;
   HRESULT (*run)(const LoadedServer&);
+  HRESULT expected = S_OK;         // without a failure
+  const Blocks* blocks = nullptr;  // for a registration from a clean slate
+  const char* script = nullptr;    // the registration script the module's file seems to carry
 };
 
 const Scenario kScenarios[] = {
-    {"DllRegisterServer", Register},
+    {"DllRegisterServer", Register, S_OK, &kServerBlocks},
+    {"DllRegisterServer, another script, the type library beside", Register, S_OK,
+     &kLongScriptBlocks, kLongScript},
     {"DllUnregisterServer", Unregister},
     {"create plain", CreatePlain},
     {"create aggregated", CreateAggregated},
+    {"create plain, an interface it lacks", CreateLacking<false>, E_NOINTERFACE},
+    {"create aggregated, an interface it lacks", CreateLacking<true>, CLASS_E_NOAGGREGATION},
     {"GetIDsOfNames", OnNewObject<FindName>},
     {"GetTypeInfo", OnNewObject<FetchTypeInfo>},
-    {"Invoke MemMark", OnNewObject<InvokeMember<1>>},
-    {"Invoke MemSave", OnNewObject<InvokeMember<2>>},
-    {"Invoke MemPopup", OnNewObject<InvokeMember<3>>},
-    {"Invoke StartEventReporting", OnNewObject<InvokeMember<4>>},
-    {"Invoke StopEventReporting", OnNewObject<InvokeMember<5>>},
-    {"Invoke EventReportingState", OnNewObject<InvokeMember<6>>},
-    {"Invoke EnableErrorPopup", OnNewObject<InvokeMember<7>>},
+    {"Invoke MemMark", OnNewObject<InvokeMember<DISPID_QV_MemMark>>},
+    {"Invoke MemSave", OnNewObject<InvokeMember<DISPID_QV_MemSave>>},
+    {"Invoke MemPopup", OnNewObject<InvokeMember<DISPID_QV_MemPopup>>},
+    {"Invoke StartEventReporting", OnNewObject<InvokeMember<DISPID_QV_StartEventReporting>>},
+    {"Invoke StopEventReporting", OnNewObject<InvokeMember<DISPID_QV_StopEventReporting>>},
+    {"Invoke EventReportingState", OnNewObject<InvokeMember<DISPID_QV_EventReportingState>>},
+    {"Invoke EnableErrorPopup", OnNewObject<InvokeMember<DISPID_QV_EnableErrorPopup>>},
     {"plain exports", PlainExports},
     {"LockServer", LockTheServer},
 };
 
-constexpr char kClassKey[] = "CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}";
-
-// What registration leaves in HKEY_CLASSES_ROOT.
-std::string Registration() {
-  std::string dump;
-  for (const char* key : {kClassKey, "QVAPI.QV_Api", "QVAPI.QV_Api.1",
-                          "TypeLib\\{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}"}) {
-    dump += std::string(key) + ":\n" + testing::DumpPlatformKey(HKEY_CLASSES_ROOT, key);
-  }
-  return dump;
-}
-
 // Failures that a registration goes on past by design: a value or a
 // key that cannot be written or deleted, a number that does not convert.
-bool IgnoredByRegistration(const char* function) {
-  if (!function) return false;
-  for (const char* ignored :
-       {"RegSetValueExA", "RegDeleteKeyA", "RegDeleteValueA", "VarI4FromStr"}) {
-    if (std::strcmp(function, ignored) == 0) return true;
-  }
+bool IgnoredByRegistration(const std::string& function) {
+  for (const char* ignored : {"RegSetValueExA", "RegDeleteKeyA", "RegDeleteValueA", "VarI4FromStr"})
+    if (function == ignored) return true;
   return false;
 }
 
@@ -229,69 +263,93 @@ class FaultInjection : public ::testing::Test {
     ASSERT_TRUE(core_.loaded());
     for (const char* procedure : {"MarkMemory", "SaveMemory", "DoMemoryPopup", "EnableErrorPopup"})
       core_.SetResult(procedure, kCoreResult);
-    ASSERT_EQ(Register(LoadedServer()), S_OK);
-    registered_ = Registration();
+    Restore("set-up");
   }
 
-  // One run of the scenario with the call at `failAt` failed (0: none);
-  // returns the number of calls counted, after checking what it left.
-  long Run(const Scenario& scenario, long failAt) {
-    const long blocks = faults::LiveBlocks(), keys = faults::OpenKeys();
-    long calls = 0;
-    std::string where = std::string(scenario.name) + ", call " + std::to_string(failAt);
+  // The registration every other scenario starts from.
+  static void Restore(const std::string& where) {
+    WipeRegistrations();
+    EXPECT_EQ(Register(LoadedServer()), S_OK) << where;
+  }
+
+  // One run of the scenario with the call at `failAt` failed (0: none),
+  // once or from there on; returns the functions it called, after
+  // checking what it left. Named before it starts, so that a crash or a
+  // hang is attributed.
+  std::vector<const char*> Run(const Scenario& scenario, long failAt, bool sticky = false,
+                               const char* function = nullptr) {
+    const std::string where = std::string(scenario.name) + ", call " + std::to_string(failAt) +
+                              (function ? std::string(" (") + function + ")" : "") +
+                              (sticky ? " and every later one" : "");
+    std::printf("fault injection: %s\n", where.c_str());
+    std::fflush(stdout);
+    const std::string held = faults::Held();
+    if (scenario.blocks) {
+      WipeRegistrations();
+      clean_ = Written(*scenario.blocks);
+    }
+    faults::PretendModuleFile(scenario.script);
+    std::vector<const char*> calls;
     {
       LoadedServer server;
-      faults::Arm(failAt);
+      faults::Arm(failAt, sticky);
       const HRESULT hr = scenario.run(server);
       calls = faults::Disarm();
-      if (const char* failed = faults::FailedFunction()) where += " (" + std::string(failed) + ")";
-      EXPECT_TRUE(hr == S_OK || FAILED(hr)) << where << ": " << std::hex << hr;
-      if (scenario.run == Register && hr == S_OK &&
-          !IgnoredByRegistration(faults::FailedFunction())) {
-        EXPECT_EQ(Registration(), registered_) << where << ": a failure reported as success";
-      }
-      EXPECT_EQ(server.Call("DllCanUnloadNow"), S_OK) << where;
-      if (scenario.run == Register || scenario.run == Unregister)
-        CheckMended(server, scenario, where);
+      EXPECT_TRUE(failAt ? hr == S_OK || FAILED(hr) : hr == scenario.expected)
+          << where << ": " << std::hex << hr;
+      EXPECT_TRUE(faults::FailedFunction() != "LoadRegTypeLib" || hr == E_OUTOFMEMORY)
+          << where << ": not the failure of the type library's load";
+      if (scenario.blocks) CheckRegistration(*scenario.blocks, hr, where);
+      EXPECT_EQ(server.Call("DllCanUnloadNow"), S_OK) << where << ": the module stays locked";
     }
-    EXPECT_EQ(faults::LiveBlocks(), blocks) << where << ": blocks not freed";
-    EXPECT_EQ(faults::OpenKeys(), keys) << where << ": keys not closed";
+    faults::PretendModuleFile(nullptr);
+    EXPECT_EQ(faults::Held(), held) << where << ": not given back";
+    EXPECT_EQ(faults::Misuse(), "") << where;
+    if (scenario.run == Register || scenario.run == Unregister) Restore(where);
     return calls;
   }
 
-  // After a failed registration a clean unregistration takes the class
-  // out; after either, a clean registration writes exactly what a first
-  // one did.
-  static void CheckMended(const LoadedServer& server, const Scenario& scenario,
-                          const std::string& where) {
-    if (scenario.run == Register) {
-      EXPECT_EQ(server.Call("DllUnregisterServer"), S_OK) << where;
-      for (const char* key : {"QVAPI.QV_Api", "QVAPI.QV_Api.1", kClassKey}) {
-        EXPECT_EQ(testing::DumpPlatformKey(HKEY_CLASSES_ROOT, key), "(missing)") << where;
-      }
+  // From a clean slate, S_OK means that every block wrote all it does; a
+  // failure leaves the blocks before the failing one whole, and nothing of
+  // the others.
+  void CheckRegistration(const Blocks& blocks, HRESULT hr, const std::string& where) {
+    if (IgnoredByRegistration(faults::FailedFunction())) return;
+    const std::vector<std::string> written = Written(blocks);
+    if (faults::FailedFunction().empty()) {
+      for (const std::string& block : written)
+        EXPECT_EQ(block.find("(missing)"), std::string::npos) << where << ": not registered";
+      registered_ = written;
+    } else if (hr == S_OK) {
+      EXPECT_EQ(written, registered_) << where << ": a failure reported as success";
+    } else {
+      std::size_t whole = 0;
+      while (whole < written.size() && written[whole] == registered_[whole]) ++whole;
+      for (std::size_t block = whole; block < written.size(); ++block)
+        EXPECT_EQ(written[block], clean_[block]) << where << ": left by a failed registration";
     }
-    EXPECT_EQ(server.Call("DllRegisterServer"), S_OK) << where;
-    EXPECT_EQ(Registration(), registered_) << where;
   }
 
   static standins::LoadedCore core_;
-  static std::string registered_;
+  std::vector<std::string> registered_, clean_;
 };
 
 standins::LoadedCore FaultInjection::core_(standins::ExecutableFolder() + "ZELKCORE.DLL");
-std::string FaultInjection::registered_;
 
 TEST_F(FaultInjection, EveryFailurePointIsSurvived) {
-  long points = 0;
+  std::size_t points = 0;
   for (const Scenario& scenario : kScenarios) {
-    const long calls = Run(scenario, 0);
-    EXPECT_GT(calls, 0) << scenario.name << " made no platform call";
-    for (long position = 1; position <= calls && !HasFailure(); ++position) Run(scenario, position);
-    points += calls;
+    const std::vector<const char*> calls = Run(scenario, 0);
+    EXPECT_FALSE(calls.empty()) << scenario.name << " made no platform call";
+    for (std::size_t position = 1; position <= calls.size() && !HasFailure(); ++position) {
+      for (bool sticky : {false, true}) Run(scenario, long(position), sticky, calls[position - 1]);
+    }
+    points += calls.size();
   }
   if (HasFailure()) return;
-  std::printf("fault injection: %ld failure points across %zu scenarios survived\n", points,
-              std::size(kScenarios));
+  std::printf(
+      "fault injection: %zu failure points across %zu scenarios survived, "
+      "each failed once and from there on\n",
+      points, std::size(kScenarios));
 }
 
 // Create, query, early- and late-bound calls and release, over and over:
@@ -304,7 +362,8 @@ TEST_F(FaultInjection, HundredThousandCyclesStayBalanced) {
     const HRESULT hr = server.NewObject(nullptr, IID_IQV_Api, reinterpret_cast<void**>(api.put()));
     return FAILED(hr) ? hr
                       : FirstFailure({Query(api.get(), IID_IDispatch, &dispatch), api->MemMark(),
-                                      Invoke(dispatch.get(), 2), Invoke(dispatch.get(), 6)});
+                                      Invoke(dispatch.get(), DISPID_QV_MemSave),
+                                      Invoke(dispatch.get(), DISPID_QV_EventReportingState)});
   };
   // One object lives throughout, as in a client that holds one, so the
   // type information stays loaded. The first cycle makes what the module
@@ -313,10 +372,9 @@ TEST_F(FaultInjection, HundredThousandCyclesStayBalanced) {
   ComPtr<IQV_Api> held;
   ASSERT_EQ(server.NewObject(nullptr, IID_IQV_Api, reinterpret_cast<void**>(held.put())), S_OK);
   ASSERT_EQ(cycle(), S_OK);
-  const long blocks = faults::LiveBlocks(), keys = faults::OpenKeys();
+  const std::string taken = faults::Held();
   for (int i = 1; i < 100000; ++i) ASSERT_EQ(cycle(), S_OK) << "cycle " << i;
-  EXPECT_EQ(faults::LiveBlocks(), blocks);
-  EXPECT_EQ(faults::OpenKeys(), keys);
+  EXPECT_EQ(faults::Held(), taken);
   held.reset();
   EXPECT_EQ(server.Call("DllCanUnloadNow"), S_OK);
 }

@@ -6,74 +6,107 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <set>
+#include <cwchar>
+#include <map>
+#include <utility>
 
 namespace qvapi::faults {
 namespace {
 
+// What the module takes, each thing through the family that gives it back.
+enum Family { kCRuntime, kTaskMemory, kString, kModule, kKey, kFamilies };
+const char* const kFamilyNames[kFamilies] = {"C runtime blocks", "task blocks", "platform strings",
+                                             "module handles", "registry keys"};
+
 // The runs are single-threaded: the books need no lock.
 struct Books {
-  bool armed = false;
-  long calls = 0, failAt = 0;
-  const char* failed = nullptr;
-  std::set<void*> blocks;
-  std::set<HKEY> keys;
+  bool armed = false, sticky = false;
+  long failAt = 0;
+  std::string failed;
+  std::vector<const char*> calls;
+  std::multimap<const void*, Family> held;
+  std::string misuse;
+  const char* script = nullptr;  // the registration script the module's file seems to carry
 } g;
 
-// Counts a call; true when it is the one to fail, with `error` (unless 0,
-// for functions that answer their error) as the thread's last error, and
+// Counts a call; true when it is one to fail, with `error` (unless 0, for
+// functions that answer their error) as the thread's last error, and
 // errno set as the C runtime's allocations set it.
 bool Fails(const char* function, DWORD error) {
-  if (!g.armed || ++g.calls != g.failAt) return false;
+  if (!g.armed) return false;
+  g.calls.push_back(function);
+  if (static_cast<long>(g.calls.size()) != g.failAt && !(g.sticky && g.failed == function))
+    return false;
   g.failed = function;
   if (error) SetLastError(error);
   errno = ENOMEM;
   return true;
 }
 
-// A call's result, as it is (Same) or as a new block in the books (Block).
+// A call's result, as it is (Same) or booked in its family (Booked).
 template <class T>
 T Same(T result) {
   return result;
 }
-template <class T>
-T* Block(T* block) {
-  if (block) g.blocks.insert(block);
-  return block;
+template <Family family, class T>
+T Booked(T result) {
+  if (result) g.held.emplace(result, family);
+  return result;
 }
 LONG BookedKey(LONG error, PHKEY key) {
-  if (error == ERROR_SUCCESS) g.keys.insert(*key);
+  if (error == ERROR_SUCCESS) Booked<kKey>(*key);
   return error;
 }
+
+// Takes `thing` out of the books of `family`; false, a misuse, when another
+// family holds it, or (while armed, after the module's start-up) none.
+bool Unbooked(const void* thing, Family family, const char* function) {
+  const auto found = g.held.find(thing);
+  if (found != g.held.end() && found->second == family) {
+    g.held.erase(found);
+    return true;
+  }
+  if (found == g.held.end() && !g.armed) return true;
+  if (g.misuse.empty())
+    g.misuse = std::string(function) + " of " +
+               (found == g.held.end() ? "something not held" : kFamilyNames[found->second]);
+  return false;
+}
+
+// The pretended module file's script, in place of the resource's bytes.
+LPVOID ScriptData(LPVOID data) { return g.script ? const_cast<char*>(g.script) : data; }
+DWORD ScriptSize(DWORD size) { return g.script ? static_cast<DWORD>(std::strlen(g.script)) : size; }
 
 // The imports that fail: name, result, calling convention, parameters and
 // their names, the documented failure and its last error, and what becomes
 // of a result; each shim calls the function through this executable's own
 // import of it.
 // Passed through, never failed (no documented failure, or only for invalid
-// arguments): frees, the critical-section and interlocked operations,
-// GetLastError, SetLastError, SysStringLen, VariantInit, VariantClear,
-// CharNextA, lstrcmpiA, lstrcpyA, lstrcpynW, FreeLibrary,
-// DisableThreadLibraryCalls, and the C and thread runtime's own imports.
+// arguments): the critical-section and interlocked operations,
+// GetLastError, SetLastError, VariantInit, CharNextA, lstrcmpiA,
+// DisableThreadLibraryCalls, and the C and thread runtime's own imports;
+// the frees and closes are only booked.
 #define QVAPI_FAILING_IMPORTS(X)                                                                   \
-  X(malloc, void*, __cdecl, (size_t a), (a), nullptr, 0, Block)                                    \
-  X(calloc, void*, __cdecl, (size_t a, size_t b), (a, b), nullptr, 0, Block)                       \
-  X(_strdup, char*, __cdecl, (const char* a), (a), nullptr, 0, Block)                              \
-  X(CoTaskMemAlloc, void*, WINAPI, (SIZE_T a), (a), nullptr, 0, Block)                             \
+  X(malloc, void*, __cdecl, (size_t a), (a), nullptr, 0, Booked<kCRuntime>)                        \
+  X(calloc, void*, __cdecl, (size_t a, size_t b), (a, b), nullptr, 0, Booked<kCRuntime>)           \
+  X(_strdup, char*, __cdecl, (const char* a), (a), nullptr, 0, Booked<kCRuntime>)                  \
+  X(CoTaskMemAlloc, void*, WINAPI, (SIZE_T a), (a), nullptr, 0, Booked<kTaskMemory>)               \
   X(FindResourceA, HRSRC, WINAPI, (HMODULE a, LPCSTR b, LPCSTR c), (a, b, c), nullptr,             \
     ERROR_RESOURCE_TYPE_NOT_FOUND, Same)                                                           \
   X(LoadResource, HGLOBAL, WINAPI, (HMODULE a, HRSRC b), (a, b), nullptr, ERROR_NOT_ENOUGH_MEMORY, \
     Same)                                                                                          \
-  X(LockResource, LPVOID, WINAPI, (HGLOBAL a), (a), nullptr, 0, Same)                              \
+  X(LockResource, LPVOID, WINAPI, (HGLOBAL a), (a), nullptr, 0, ScriptData)                        \
   X(SizeofResource, DWORD, WINAPI, (HMODULE a, HRSRC b), (a, b), 0, ERROR_RESOURCE_DATA_NOT_FOUND, \
-    Same)                                                                                          \
+    ScriptSize)                                                                                    \
   X(GetModuleFileNameA, DWORD, WINAPI, (HMODULE a, LPSTR b, DWORD c), (a, b, c), 0,                \
     ERROR_NOT_ENOUGH_MEMORY, Same)                                                                 \
   X(GetModuleHandleA, HMODULE, WINAPI, (LPCSTR a), (a), nullptr, ERROR_MOD_NOT_FOUND, Same)        \
   X(GetProcAddress, FARPROC, WINAPI, (HMODULE a, LPCSTR b), (a, b), nullptr, ERROR_PROC_NOT_FOUND, \
     Same)                                                                                          \
   X(LoadLibraryExA, HMODULE, WINAPI, (LPCSTR a, HANDLE b, DWORD c), (a, b, c), nullptr,            \
-    ERROR_NOT_ENOUGH_MEMORY, Same)                                                                 \
+    ERROR_NOT_ENOUGH_MEMORY, Booked<kModule>)                                                      \
+  X(lstrcpyA, LPSTR, WINAPI, (LPSTR a, LPCSTR b), (a, b), nullptr, 0, Same)                        \
+  X(lstrcpynW, LPWSTR, WINAPI, (LPWSTR a, LPCWSTR b, int c), (a, b, c), nullptr, 0, Same)          \
   X(MultiByteToWideChar, int, WINAPI, (UINT a, DWORD b, LPCCH c, int d, LPWSTR e, int f),          \
     (a, b, c, d, e, f), 0, ERROR_INSUFFICIENT_BUFFER, Same)                                        \
   X(WideCharToMultiByte, int, WINAPI,                                                              \
@@ -95,14 +128,10 @@ LONG BookedKey(LONG error, PHKEY key) {
   X(SetErrorInfo, HRESULT, WINAPI, (ULONG a, IErrorInfo * b), (a, b), E_OUTOFMEMORY, 0, Same)      \
   X(LoadRegTypeLib, HRESULT, WINAPI, (REFGUID a, WORD b, WORD c, LCID d, ITypeLib * *e),           \
     (a, b, c, d, e), E_OUTOFMEMORY, 0, Same)                                                       \
-  X(LoadTypeLib, HRESULT, WINAPI, (LPCOLESTR a, ITypeLib * *b), (a, b), E_OUTOFMEMORY, 0, Same)    \
   X(RegisterTypeLib, HRESULT, WINAPI, (ITypeLib * a, LPOLESTR b, LPOLESTR c), (a, b, c),           \
     E_OUTOFMEMORY, 0, Same)                                                                        \
   X(VarI4FromStr, HRESULT, WINAPI, (LPOLESTR a, LCID b, ULONG c, LONG * d), (a, b, c, d),          \
-    E_OUTOFMEMORY, 0, Same)                                                                        \
-  X(VariantChangeTypeEx, HRESULT, WINAPI,                                                          \
-    (VARIANTARG * a, VARIANTARG * b, LCID c, USHORT d, VARTYPE e), (a, b, c, d, e), E_OUTOFMEMORY, \
-    0, Same)
+    E_OUTOFMEMORY, 0, Same)
 
 #define QVAPI_DEFINE_SHIM(name, type, convention, parameters, arguments, failure, error, keep) \
   type convention Shim##name parameters {                                                      \
@@ -111,27 +140,29 @@ LONG BookedKey(LONG error, PHKEY key) {
 QVAPI_FAILING_IMPORTS(QVAPI_DEFINE_SHIM)
 
 // Reallocation fails leaving the block as it was; frees are never failed.
-template <void* (*Reallocate)(void*, size_t)>
+template <void* (*Reallocate)(void*, size_t), Family family>
 void* Moved(const char* name, void* block, size_t size) {
   if (Fails(name, 0)) return nullptr;
+  if (block && !Unbooked(block, family, name)) return nullptr;
   void* moved = Reallocate(block, size);
-  if (moved || size == 0) g.blocks.erase(block);
-  return Block(moved);
+  if (!moved && size != 0) g.held.emplace(block, family);  // still the module's
+  return Booked<family>(moved);
 }
 void* ReallocateTask(void* block, size_t size) { return CoTaskMemRealloc(block, size); }
 void* __cdecl Shimrealloc(void* block, size_t size) {
-  return Moved<std::realloc>("realloc", block, size);
+  return Moved<std::realloc, kCRuntime>("realloc", block, size);
 }
 LPVOID WINAPI ShimCoTaskMemRealloc(LPVOID block, SIZE_T size) {
-  return Moved<ReallocateTask>("CoTaskMemRealloc", block, size);
+  return Moved<ReallocateTask, kTaskMemory>("CoTaskMemRealloc", block, size);
 }
 void __cdecl Shimfree(void* block) {
-  g.blocks.erase(block);
-  std::free(block);
+  if (!block || Unbooked(block, kCRuntime, "free")) std::free(block);
 }
 void WINAPI ShimCoTaskMemFree(LPVOID block) {
-  g.blocks.erase(block);
-  CoTaskMemFree(block);
+  if (!block || Unbooked(block, kTaskMemory, "CoTaskMemFree")) CoTaskMemFree(block);
+}
+BOOL WINAPI ShimFreeLibrary(HMODULE module) {
+  return Unbooked(module, kModule, "FreeLibrary") && FreeLibrary(module);
 }
 
 // Keys fail to open with access denied; a failed close still closes.
@@ -149,9 +180,33 @@ LONG WINAPI ShimRegCreateKeyExA(HKEY parent, LPCSTR name, DWORD reserved, LPSTR 
 }
 LONG WINAPI ShimRegCloseKey(HKEY key) {
   const bool fails = Fails("RegCloseKey", 0);
-  g.keys.erase(key);
+  if (!Unbooked(key, kKey, "RegCloseKey")) return ERROR_INVALID_HANDLE;
   const LONG error = RegCloseKey(key);
   return fails ? ERROR_INVALID_HANDLE : error;
+}
+
+// The strings the platform makes in a conversion's result are the
+// module's until it clears the result.
+HRESULT WINAPI ShimVariantChangeTypeEx(VARIANTARG* to, VARIANTARG* from, LCID lcid, USHORT flags,
+                                       VARTYPE type) {
+  if (Fails("VariantChangeTypeEx", 0)) return E_OUTOFMEMORY;
+  const HRESULT hr = VariantChangeTypeEx(to, from, lcid, flags, type);
+  if (SUCCEEDED(hr) && V_VT(to) == VT_BSTR) Booked<kString>(V_BSTR(to));
+  return hr;
+}
+HRESULT WINAPI ShimVariantClear(VARIANTARG* variant) {
+  if (V_VT(variant) == VT_BSTR && V_BSTR(variant) &&
+      !Unbooked(V_BSTR(variant), kString, "VariantClear"))
+    return E_INVALIDARG;
+  return VariantClear(variant);
+}
+
+// The pretended module file carries no type library; the build's lies beside it.
+HRESULT WINAPI ShimLoadTypeLib(LPCOLESTR path, ITypeLib** library) {
+  if (Fails("LoadTypeLib", 0)) return E_OUTOFMEMORY;
+  if (!g.script) return LoadTypeLib(path, library);
+  return std::wcsstr(path, L".tlb") ? LoadTypeLib(L"" QVAPI_TYPE_LIBRARY, library)
+                                    : TYPE_E_CANTLOADLIBRARY;
 }
 
 #define QVAPI_SHIM_ROW(name, ...) {#name, reinterpret_cast<void*>(&Shim##name)},
@@ -160,8 +215,10 @@ const struct {
   void* address;
 } kShims[] = {QVAPI_FAILING_IMPORTS(QVAPI_SHIM_ROW) QVAPI_SHIM_ROW(realloc)
                   QVAPI_SHIM_ROW(CoTaskMemRealloc) QVAPI_SHIM_ROW(free)
-                      QVAPI_SHIM_ROW(CoTaskMemFree) QVAPI_SHIM_ROW(RegOpenKeyExA)
-                          QVAPI_SHIM_ROW(RegCreateKeyExA) QVAPI_SHIM_ROW(RegCloseKey)};
+                      QVAPI_SHIM_ROW(CoTaskMemFree) QVAPI_SHIM_ROW(FreeLibrary)
+                          QVAPI_SHIM_ROW(RegOpenKeyExA) QVAPI_SHIM_ROW(RegCreateKeyExA)
+                              QVAPI_SHIM_ROW(RegCloseKey) QVAPI_SHIM_ROW(VariantChangeTypeEx)
+                                  QVAPI_SHIM_ROW(VariantClear) QVAPI_SHIM_ROW(LoadTypeLib)};
 
 }  // namespace
 
@@ -190,20 +247,34 @@ void InstallShims(HMODULE module) {
   }
 }
 
-void Arm(long failAt) {
+void Arm(long failAt, bool sticky) {
   g.armed = true;
-  g.calls = 0;
+  g.sticky = sticky;
+  g.calls.clear();
   g.failAt = failAt;
-  g.failed = nullptr;
+  g.failed.clear();
+  g.misuse.clear();
 }
 
-long Disarm() {
+std::vector<const char*> Disarm() {
   g.armed = false;
-  return g.calls;
+  return std::move(g.calls);
 }
 
-const char* FailedFunction() { return g.failed; }
-long LiveBlocks() { return static_cast<long>(g.blocks.size()); }
-long OpenKeys() { return static_cast<long>(g.keys.size()); }
+const std::string& FailedFunction() { return g.failed; }
+
+std::string Held() {
+  long counts[kFamilies] = {};
+  for (const auto& thing : g.held) ++counts[thing.second];
+  std::string held;
+  for (int family = 0; family < kFamilies; ++family)
+    held += std::string(family ? ", " : "") + kFamilyNames[family] + " " +
+            std::to_string(counts[family]);
+  return held;
+}
+
+const std::string& Misuse() { return g.misuse; }
+
+void PretendModuleFile(const char* script) { g.script = script; }
 
 }  // namespace qvapi::faults
