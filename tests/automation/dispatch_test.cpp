@@ -205,6 +205,13 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
   second = refTo(&first);
   VARIANT dispatchArgument = of(VT_DISPATCH, 0);  // an object without a default value
   V_DISPATCH(&dispatchArgument) = dispatch.get();
+  VARIANT huge = of(VT_R8, 0), omitted = of(VT_ERROR, DISP_E_PARAMNOTFOUND);
+  V_R8(&huge) = 1e10;
+  // A record and an array that the platform must never touch: a conversion
+  // would copy them, through an address in the unmapped first page.
+  VARIANT record = of(VT_RECORD, 0), array = of(VT_ARRAY | VT_BSTR, 0);
+  V_RECORDINFO(&record) = reinterpret_cast<IRecordInfo*>(0x10);
+  V_ARRAY(&array) = reinterpret_cast<SAFEARRAY*>(0x10);
 
   struct Case {
     VARIANT name, comment, showAll;
@@ -212,6 +219,7 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
     UINT argError;
     const char* savedName;  // null for a null pointer
     const char* savedComment;
+    bool named = false;  // by name, in the order bShowAll, pszName, pszComment
   };
   const Case kCases[] = {
       {text(&name), refTo(&byValue), of(VT_I4, 1), S_OK, 99, "snapshot", "after init"},
@@ -225,11 +233,18 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
       {text(&name), refTo(&referenced), of(VT_I4, 1), DISP_E_TYPEMISMATCH, 1, nullptr, nullptr},
       {text(&name), byValue, self, DISP_E_TYPEMISMATCH, 0, nullptr, nullptr},
       {text(&name), byValue, dispatchArgument, DISP_E_TYPEMISMATCH, 0, nullptr, nullptr},
+      {text(&name), byValue, huge, DISP_E_OVERFLOW, 0, nullptr, nullptr},
+      {text(&name), omitted, of(VT_I4, 1), DISP_E_PARAMNOTOPTIONAL, 1, nullptr, nullptr},
+      {record, byValue, array, DISP_E_TYPEMISMATCH, 2, nullptr, nullptr},
+      {text(&name), array, of(VT_I4, 1), DISP_E_TYPEMISMATCH, 1, nullptr, nullptr},
+      {text(&name), byValue, of(VT_I4, 1), S_OK, 99, "snapshot", "after init", true},
   };
   for (const Case& c : kCases) {
     const LONG callsBefore = core.CallCount();
-    VARIANT arguments[] = {c.showAll, c.comment, c.name};
-    DISPPARAMS params = {arguments, nullptr, 3, 0};
+    VARIANT arguments[] = {c.showAll, c.comment, c.name}, named[] = {c.showAll, c.name, c.comment};
+    DISPID names[] = {DISPID(2), 0, 1};
+    DISPPARAMS params =
+        c.named ? DISPPARAMS{named, names, 3, 3} : DISPPARAMS{arguments, nullptr, 3, 0};
     UINT argError = 99;
     EXPECT_EQ(dispatch->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
                                nullptr, &argError),
@@ -253,14 +268,17 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
   EXPECT_EQ(static_cast<LONG>(core.Calls()[1].arguments[2]), -1);
 
   VARIANT three[] = {of(VT_I4, 1), byValue, byValue};
-  DISPID named = 0;
+  DISPID named = 0, unknown = 5;
   struct Lie {
     DISPPARAMS params;
     HRESULT expected;
   };
   const Lie kLies[] = {
-      {{three, &named, 3, 1}, DISP_E_NONAMEDARGS}, {{three, nullptr, 2, 0}, DISP_E_BADPARAMCOUNT},
-      {{nullptr, nullptr, 3, 0}, E_INVALIDARG},    {{three, nullptr, 3, 1}, E_INVALIDARG},
+      {{three, &named, 3, 1}, DISP_E_PARAMNOTFOUND},
+      {{three, &unknown, 3, 1}, DISP_E_PARAMNOTFOUND},
+      {{three, nullptr, 2, 0}, DISP_E_BADPARAMCOUNT},
+      {{nullptr, nullptr, 3, 0}, E_INVALIDARG},
+      {{three, nullptr, 3, 1}, E_INVALIDARG},
       {{three, &named, 0, 1}, E_INVALIDARG},
   };
   const LONG callsBefore = core.CallCount();
