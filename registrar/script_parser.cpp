@@ -27,15 +27,13 @@ bool HasBackslash(const char* name) {
 }  // namespace
 
 HRESULT ScriptParser::RunScript(const char* script, bool registering) noexcept {
-  work_.reset(new (std::nothrow) WorkArea);
-  if (!work_) return E_OUTOFMEMORY;
   TaskMemory<char> expanded;
   RETURN_IF_FAILED(lexer_.Preprocess(script, &expanded));
+  RETURN_IF_FAILED(AllocateBuffers(expanded.get()));
   lexer_.StartReading(expanded.get());
   HRESULT result = S_OK;
-  WalkLevel& root = work_->levels[0];
-  char(&rootName)[kNameSize] = root.valueName;
-  TokenBuffer& token = root.token;
+  char(&rootName)[kNameSize] = levels_[0].valueName;
+  TokenBuffer& token = levels_[0].token;
   while (result == S_OK && *lexer_.Position() != '\0') {
     result = lexer_.ReadToken(rootName);
     if (result != S_OK) break;
@@ -66,19 +64,31 @@ HRESULT ScriptParser::RunScript(const char* script, bool registering) noexcept {
     lexer_.SkipSpaces();
   }
   lexer_.StartReading(nullptr);  // the expanded text goes with this call
-  work_.reset();
   return result;
 }
 
+HRESULT ScriptParser::AllocateBuffers(const char* text) noexcept {
+  int braces = 0;
+  for (const char* byte = text; *byte != '\0' && braces < kMaxNesting; ++byte)
+    braces += *byte == '{';
+  if (!values_) values_.reset(new (std::nothrow) ValueBuffers);
+  if (levelCount_ <= braces) {
+    levels_.reset(new (std::nothrow) WalkLevel[braces + 1]);
+    levelCount_ = levels_ ? braces + 1 : 0;
+  }
+  return values_ && levels_ ? S_OK : E_OUTOFMEMORY;
+}
+
 HRESULT ScriptParser::WalkBlock(HKEY parent, WalkMode mode, int depth) noexcept {
-  if (depth > kMaxNesting) return DISP_E_EXCEPTION;
+  // No deeper than the text's braces reach, nor than kMaxNesting.
+  if (depth >= levelCount_) return DISP_E_EXCEPTION;
   return mode == WalkMode::kRegister ? WalkRegisterBlock(parent, depth)
                                      : WalkUnregisterBlock(parent, mode, depth);
 }
 
 HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
-  TokenBuffer& token = work_->levels[depth].token;
-  char(&valueName)[kNameSize] = work_->levels[depth].valueName;
+  TokenBuffer& token = levels_[depth].token;
+  char(&valueName)[kNameSize] = levels_[depth].valueName;
   RegistryKey current(registry_);
   RETURN_IF_FAILED(lexer_.ReadToken(token));
   for (;;) {
@@ -91,8 +101,7 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
       if (!IsProtectedKeyName(token)) RegistryKeyRef(registry_, parent).DeleteSubtree(token);
       if (isDelete) {
         // A "Delete" entry creates nothing; its value clause is passed over.
-        RETURN_IF_FAILED(lexer_.ReadToken(token));
-        RETURN_IF_FAILED(SkipValueClause(token));
+        RETURN_IF_FAILED(ReadPastValueClause(token));
         entryDone = true;
       }
     }
@@ -124,93 +133,86 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
 }
 
 HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, WalkMode mode, int depth) noexcept {
-  bool skipping = mode == WalkMode::kSkip;
-  const bool skippingAtEntry = skipping;
-  bool deleting = true;  // "NoRemove" clears it for the rest of the block
-  TokenBuffer& token = work_->levels[depth].token;
-  char(&valueName)[kNameSize] = work_->levels[depth].valueName;
-  TokenBuffer& keyName = work_->levels[depth].keyName;
-  RegistryKey current(registry_);
-  // Deletes the entry's key by its full name; an empty name would name the
-  // parent itself.
+  WalkLevel& level = levels_[depth];
+  const bool skipping = mode == WalkMode::kSkip;
+  UnregisterState block{parent, skipping, skipping, true, RegistryKey(registry_)};
+  RETURN_IF_FAILED(lexer_.ReadToken(level.token));
+  while (level.token[0] != '}') RETURN_IF_FAILED(UnregisterEntry(block, level, depth));
+  return S_OK;
+}
+
+// One entry, from its first token to the token after it: a value is
+// deleted; a key entry is left to UnregisterKey.
+HRESULT ScriptParser::UnregisterEntry(UnregisterState& block, WalkLevel& level,
+                                      int depth) noexcept {
+  TokenBuffer& token = level.token;
+  // The token after "ForceRemove" or "Delete" is a key name, whatever it reads.
+  if (Is(token, keyword::kForceRemove) || Is(token, keyword::kDelete)) {
+    RETURN_IF_FAILED(lexer_.ReadToken(token));
+    return UnregisterKey(block, level, depth);
+  }
+  if (Is(token, keyword::kNoRemove)) {
+    block.deleting = false;
+    RETURN_IF_FAILED(lexer_.ReadToken(token));
+  }
+  if (!Is(token, keyword::kValue)) return UnregisterKey(block, level, depth);
+  RETURN_IF_FAILED(lexer_.ReadToken(level.valueName));
+  RETURN_IF_FAILED(lexer_.ReadToken(token));
+  if (token[0] != '=') return DISP_E_EXCEPTION;
+  if (!block.skipping) registry_.DeleteValue(block.parent, level.valueName);
+  return SkipValueClause(token);
+}
+
+// A key entry, its name in the level's token. A missing key turns skip
+// mode on, and its own block (if any) turns it back. A key that holds
+// nothing is deleted and its block passed over; one that holds something
+// has its block walked first, and is deleted if no subkey is left then.
+// "NoRemove" earlier in the block keeps every key.
+HRESULT ScriptParser::UnregisterKey(UnregisterState& block, WalkLevel& level, int depth) noexcept {
+  TokenBuffer& token = level.token;
+  if (HasBackslash(token)) return DISP_E_EXCEPTION;
+  if (!block.skipping && block.current.Open(block.parent, token, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    block.skipping = true;
+  std::memcpy(level.keyName, token, std::strlen(token) + 1);
+  // By its full name; an empty name would name the parent itself.
   auto deleteKey = [&] {
-    if (deleting && keyName[0] != '\0') registry_.DeleteKey(parent, keyName);
+    if (block.current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
+    if (block.deleting && level.keyName[0] != '\0')
+      registry_.DeleteKey(block.parent, level.keyName);
+    return S_OK;
   };
 
-  RETURN_IF_FAILED(lexer_.ReadToken(token));
-  for (;;) {
-    if (token[0] == '}') return S_OK;
-    // The token after "ForceRemove" or "Delete" is a key name, whatever it reads.
-    const bool markedKey = Is(token, keyword::kForceRemove) || Is(token, keyword::kDelete);
-    if (markedKey) RETURN_IF_FAILED(lexer_.ReadToken(token));
-    if (!markedKey && Is(token, keyword::kNoRemove)) {
-      deleting = false;
-      RETURN_IF_FAILED(lexer_.ReadToken(token));
-    }
-    if (!markedKey && Is(token, keyword::kValue)) {
-      RETURN_IF_FAILED(lexer_.ReadToken(valueName));
-      RETURN_IF_FAILED(lexer_.ReadToken(token));
-      if (token[0] != '=') return DISP_E_EXCEPTION;
-      if (!skipping) registry_.DeleteValue(parent, valueName);
-      RETURN_IF_FAILED(SkipValueClause(token));
-      continue;
-    }
-
-    if (HasBackslash(token)) return DISP_E_EXCEPTION;
-    if (!skipping && current.Open(parent, token, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-      skipping = true;  // the key is missing: leave it and its block alone
-    std::memcpy(keyName, token, std::strlen(token) + 1);
-    const bool occupied = skipping || current.HasSubkeys() || current.HasValues();
-
-    if (!occupied) {
-      if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
-      deleteKey();
-      RETURN_IF_FAILED(lexer_.ReadToken(token));
-      RETURN_IF_FAILED(SkipValueClause(token));
-      if (token[0] == '{') {
-        RETURN_IF_FAILED(WalkBlock(nullptr, WalkMode::kSkip, depth + 1));
-        RETURN_IF_FAILED(lexer_.ReadToken(token));
-        RETURN_IF_FAILED(SkipValueClause(token));
-      }
-      continue;
-    }
-
-    RETURN_IF_FAILED(lexer_.ReadToken(token));
-    RETURN_IF_FAILED(SkipValueClause(token));
-    const bool hasBlock = token[0] == '{';
-    if (hasBlock) {
-      RETURN_IF_FAILED(WalkBlock(current.Handle(),
-                                 skipping ? WalkMode::kSkip : WalkMode::kUnregister, depth + 1));
-      if (skipping) {
-        // The missing key's own block ends skip mode.
-        skipping = skippingAtEntry;
-        RETURN_IF_FAILED(lexer_.ReadToken(token));
-        RETURN_IF_FAILED(SkipValueClause(token));
-        continue;
-      }
-    } else if (skipping) {
-      continue;
-    }
-
-    // What is left of the key after its block: a key that still has a
-    // subkey stays, and nothing beneath it is deleted on its behalf.
-    if (current.HasSubkeys()) {
-      if (hasBlock) RETURN_IF_FAILED(lexer_.ReadToken(token));
-      continue;
-    }
-    if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
-    deleteKey();
-    if (hasBlock) {
-      RETURN_IF_FAILED(lexer_.ReadToken(token));
-      RETURN_IF_FAILED(SkipValueClause(token));
-    }
+  if (!block.skipping && !block.current.HasSubkeys() && !block.current.HasValues()) {
+    RETURN_IF_FAILED(deleteKey());
+    RETURN_IF_FAILED(ReadPastValueClause(token));
+    if (token[0] != '{') return S_OK;
+    RETURN_IF_FAILED(WalkBlock(nullptr, WalkMode::kSkip, depth + 1));
+    return ReadPastValueClause(token);
   }
+
+  RETURN_IF_FAILED(ReadPastValueClause(token));
+  const bool hasBlock = token[0] == '{';
+  if (hasBlock) {
+    RETURN_IF_FAILED(WalkBlock(block.current.Handle(),
+                               block.skipping ? WalkMode::kSkip : WalkMode::kUnregister,
+                               depth + 1));
+  }
+  if (block.skipping) {
+    if (!hasBlock) return S_OK;              // the token in hand begins the next entry
+    block.skipping = block.skippingAtEntry;  // the missing key's own block ends skip mode
+    return ReadPastValueClause(token);
+  }
+  // What is left of the key after its block: a key that still has a
+  // subkey stays, and nothing beneath it is deleted on its behalf.
+  if (block.current.HasSubkeys()) return hasBlock ? lexer_.ReadToken(token) : S_OK;
+  RETURN_IF_FAILED(deleteKey());
+  return hasBlock ? ReadPastValueClause(token) : S_OK;
 }
 
 HRESULT ScriptParser::ApplyValue(RegistryKeyRef key, const char* valueName,
                                  TokenBuffer& token) noexcept {
-  TokenBuffer& typeLetter = work_->typeLetter;
-  TokenBuffer& value = work_->value;
+  TokenBuffer& typeLetter = values_->typeLetter;
+  TokenBuffer& value = values_->value;
   RETURN_IF_FAILED(lexer_.ReadToken(typeLetter));
   const ValueType type = FindValueType(typeLetter);
   if (type == ValueType::kNone) return DISP_E_EXCEPTION;
@@ -227,9 +229,14 @@ HRESULT ScriptParser::ApplyValue(RegistryKeyRef key, const char* valueName,
   return lexer_.ReadToken(token);
 }
 
+HRESULT ScriptParser::ReadPastValueClause(TokenBuffer& token) noexcept {
+  RETURN_IF_FAILED(lexer_.ReadToken(token));
+  return SkipValueClause(token);
+}
+
 HRESULT ScriptParser::SkipValueClause(TokenBuffer& token) noexcept {
   if (token[0] != '=') return S_OK;
-  TokenBuffer& value = work_->value;
+  TokenBuffer& value = values_->value;
   RETURN_IF_FAILED(lexer_.ReadToken(token));
   lexer_.SkipSpaces();
   RETURN_IF_FAILED(lexer_.ReadToken(value));

@@ -37,23 +37,43 @@ class ScriptParser {
     TokenBuffer keyName;
     char valueName[kNameSize];
   };
-  // Everything a run reads tokens into, allocated once a run, so that the
-  // walk's recursion takes little of the registering thread's stack.
-  struct WorkArea {
-    WalkLevel levels[kMaxNesting + 1];  // 0 for the root blocks
-    TokenBuffer typeLetter;             // a value clause's, read at one level at a time
+  // What a value clause is read into, at one level at a time.
+  struct ValueBuffers {
+    TokenBuffer typeLetter;
     TokenBuffer value;
   };
+  // What an unregister walk of one block carries from entry to entry.
+  struct UnregisterState {
+    HKEY parent;
+    bool skipping;         // a missing key's entries are read, not acted on
+    bool skippingAtEntry;  // what a missing key's own block sets skipping back to
+    bool deleting;         // keys may be deleted; "NoRemove" clears it for the block
+    RegistryKey current;   // the latest key entry's key
+  };
 
+  // Makes sure of what a run reads tokens into, off the registering
+  // thread's stack so that the walk's recursion takes little of it: the
+  // levels the text can reach (each opens with a '{'), up to the deepest
+  // nesting allowed. All of it before the walk starts, so that a failed
+  // register walk can always be walked again to take it back; kept for the
+  // parser's later runs.
+  HRESULT AllocateBuffers(const char* text) noexcept;
   HRESULT WalkBlock(HKEY parent, WalkMode mode, int depth) noexcept;
   HRESULT WalkRegisterBlock(HKEY parent, int depth) noexcept;
   HRESULT WalkUnregisterBlock(HKEY parent, WalkMode mode, int depth) noexcept;
+  HRESULT UnregisterEntry(UnregisterState& block, WalkLevel& level, int depth) noexcept;
+  HRESULT UnregisterKey(UnregisterState& block, WalkLevel& level, int depth) noexcept;
   HRESULT ApplyValue(RegistryKeyRef key, const char* valueName, TokenBuffer& token) noexcept;
   HRESULT SkipValueClause(TokenBuffer& token) noexcept;
+  // Reads the token after a key name or a value, past the value clause it
+  // may begin.
+  HRESULT ReadPastValueClause(TokenBuffer& token) noexcept;
 
   Registry& registry_;
   ScriptLexer lexer_;
-  std::unique_ptr<WorkArea> work_;
+  std::unique_ptr<ValueBuffers> values_;
+  std::unique_ptr<WalkLevel[]> levels_;  // 0 for the root blocks
+  int levelCount_ = 0;                   // how many levels_ holds
 };
 
 }  // namespace qvapi
