@@ -5,6 +5,7 @@
 #include "automation/com_ptr.h"
 #include "automation/critical_section.h"
 #include "automation/module_services.h"
+#include "common/hresult_checks.h"
 
 namespace ATL {
 
@@ -26,11 +27,9 @@ HRESULT CComTypeInfoHolder::FetchTypeInfo(LCID lcid, ITypeInfo** out) noexcept {
   qvapi::CriticalSectionLock lock(qvapi::TypeInfoLock());
   if (!m_pInfo) {
     qvapi::ComPtr<ITypeLib> library;
-    HRESULT hr = LoadRegTypeLib(*m_plibid, m_wMajor, m_wMinor, lcid, library.put());
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(LoadRegTypeLib(*m_plibid, m_wMajor, m_wMinor, lcid, library.put()));
     ITypeInfo* info = nullptr;
-    hr = library->GetTypeInfoOfGuid(*m_pguid, &info);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(library->GetTypeInfoOfGuid(*m_pguid, &info));
     m_pInfo = info;  // the reference that came with it is the holder's
   }
   m_pInfo->AddRef();

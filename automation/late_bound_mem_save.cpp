@@ -3,8 +3,8 @@
 #include <oleauto.h>
 
 #include "automation/owned_variant.h"
-#include "registrar/ansi_text.h"
-#include "registrar/hresult_checks.h"
+#include "common/ansi_text.h"
+#include "common/hresult_checks.h"
 
 namespace qvapi {
 
@@ -92,9 +92,8 @@ HRESULT ToNarrowText(const VARIANT& argument, LCID lcid, NarrowText* out) noexce
     return ToNarrow(nullptr, out);
   }
   OwnedVariant text;
-  const HRESULT hr =
-      VariantChangeTypeEx(text.put(), const_cast<VARIANT*>(&argument), lcid, 0, VT_BSTR);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(
+      VariantChangeTypeEx(text.put(), const_cast<VARIANT*>(&argument), lcid, 0, VT_BSTR));
   return ToNarrow(V_BSTR(text.get()), out);
 }
 

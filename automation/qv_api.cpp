@@ -4,6 +4,7 @@
 #include "automation/event_reporting.h"
 #include "automation/late_bound_mem_save.h"
 #include "bridge/core_calls.h"
+#include "common/hresult_checks.h"
 
 const ATL::InterfaceEntry CQV_Api::kInterfaces[] = {
     {&IID_IQV_Api, qvapi::FaceOffset<CQV_Api, IQV_Api>(), qvapi::InterfaceEntryKind::Offset},
@@ -35,10 +36,9 @@ STDMETHODIMP CQV_Api::Invoke(DISPID dispidMember, REFIID, LCID lcid, WORD wFlags
   // Counts that lie about their arrays are refused before anything reads them.
   if (!qvapi::IsWellFormed(pdispparams)) return E_INVALIDARG;
   qvapi::ComPtr<ITypeInfo> info;
-  HRESULT hr = _tih.FetchTypeInfo(lcid, info.put());
-  if (FAILED(hr)) return hr;
-  hr = info->Invoke(static_cast<IQV_Api*>(this), dispidMember, wFlags, pdispparams, pvarResult,
-                    pexcepinfo, puArgErr);
+  RETURN_IF_FAILED(_tih.FetchTypeInfo(lcid, info.put()));
+  const HRESULT hr = info->Invoke(static_cast<IQV_Api*>(this), dispidMember, wFlags, pdispparams,
+                                  pvarResult, pexcepinfo, puArgErr);
   // Whatever the platform's reason for refusing MemSave (its narrow texts),
   // the server's own conversion answers, validating the arguments itself.
   // An exception means the member ran: that result stands.

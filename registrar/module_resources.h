@@ -2,8 +2,8 @@
 // reads the file's resources on Windows, tests give their own bytes.
 #pragma once
 
-#include "registrar/platform_types.h"
-#include "registrar/task_memory.h"
+#include "common/platform_types.h"
+#include "common/task_memory.h"
 
 #include <cstdint>
 

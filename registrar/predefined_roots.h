@@ -2,7 +2,7 @@
 // long name a registration script may give each: the one list of them.
 #pragma once
 
-#include "registrar/platform_types.h"
+#include "common/platform_types.h"
 
 namespace qvapi {
 

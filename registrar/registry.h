@@ -3,7 +3,7 @@
 // and against an in-memory registry (natively and in tests).
 #pragma once
 
-#include "registrar/platform_types.h"
+#include "common/platform_types.h"
 
 namespace qvapi {
 

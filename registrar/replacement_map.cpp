@@ -1,6 +1,6 @@
 #include "registrar/replacement_map.h"
 
-#include "registrar/ansi_text.h"
+#include "common/ansi_text.h"
 
 #include <cstring>
 #include <new>

@@ -2,8 +2,8 @@
 // registration script; names may repeat, and the first definition wins.
 #pragma once
 
-#include "registrar/platform_types.h"
-#include "registrar/task_memory.h"
+#include "common/platform_types.h"
+#include "common/task_memory.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "registrar/script_grammar.h"
 
-#include "registrar/ansi_text.h"
+#include "common/ansi_text.h"
 #include "registrar/predefined_roots.h"
 
 namespace qvapi {

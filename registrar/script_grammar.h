@@ -2,7 +2,7 @@
 // predefined root keys, the value types and the keys never force-deleted.
 #pragma once
 
-#include "registrar/platform_types.h"
+#include "common/platform_types.h"
 
 namespace qvapi {
 

@@ -1,7 +1,7 @@
 #include "registrar/script_lexer.h"
 
-#include "registrar/ansi_text.h"
-#include "registrar/hresult_checks.h"
+#include "common/ansi_text.h"
+#include "common/hresult_checks.h"
 
 #include <cstdint>
 #include <cstring>

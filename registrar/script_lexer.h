@@ -3,9 +3,9 @@
 // one run of one script.
 #pragma once
 
-#include "registrar/platform_types.h"
+#include "common/platform_types.h"
 #include "registrar/replacement_map.h"
-#include "registrar/task_memory.h"
+#include "common/task_memory.h"
 
 #include <cstddef>
 

@@ -1,7 +1,7 @@
 #include "registrar/script_parser.h"
 
-#include "registrar/ansi_text.h"
-#include "registrar/hresult_checks.h"
+#include "common/ansi_text.h"
+#include "common/hresult_checks.h"
 #include "registrar/script_grammar.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "registrar/module_resources.h"
-#include "registrar/platform_types.h"
+#include "common/platform_types.h"
 #include "registrar/registry.h"
 #include "registrar/replacement_map.h"
 

@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include "automation/com_ptr.h"
+#include "common/hresult_checks.h"
 #include "registrar/advapi_registry.h"
 #include "registrar/script_registrar.h"
 #include "server/type_library_path.h"
@@ -54,8 +55,7 @@ void QuoteForScript(const wchar_t* path, QuotedPath& quoted) noexcept {
 HRESULT ServerModule::RegisterClasses(BOOL registerTypeLibrary) noexcept {
   for (ClassEntry* row = classTable; row->clsid; ++row) {
     if (row->description()) continue;
-    const HRESULT hr = row->updateRegistry(TRUE);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(row->updateRegistry(TRUE));
   }
   return registerTypeLibrary ? RegisterTypeLibrary() : S_OK;
 }
@@ -78,8 +78,7 @@ HRESULT ServerModule::RegisterTypeLibrary() noexcept {
     ReplaceFileExtensionWithTlb(path);
     if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kModulePathSize) == 0)
       return HResultOfFailure(GetLastError());
-    hr = LoadTypeLib(widePath, library.put());
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(LoadTypeLib(widePath, library.put()));
   }
   // A copy that failed would register whatever the buffer held.
   wchar_t helpDirectory[kModulePathSize];
@@ -98,13 +97,11 @@ HRESULT ServerModule::RunRegistrationScript(UINT resourceId, BOOL registering,
   // Defined first, so a caller's "Module" never replaces the server's path.
   QuotedPath quoted;
   QuoteForScript(widePath, quoted);
-  HRESULT hr = registrar.DefineReplacement(u"Module", AsUtf16(quoted));
-  for (const Replacement* pair = replacements; SUCCEEDED(hr) && pair && pair->name; ++pair) {
-    hr = registrar.DefineReplacement(AsUtf16(pair->name), AsUtf16(pair->text));
-  }
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(registrar.DefineReplacement(u"Module", AsUtf16(quoted)));
+  for (const Replacement* pair = replacements; pair && pair->name; ++pair)
+    RETURN_IF_FAILED(registrar.DefineReplacement(AsUtf16(pair->name), AsUtf16(pair->text)));
   const auto id = static_cast<std::uint16_t>(resourceId);
-  hr = registrar.RunResourceScript(path, id, "REGISTRY", registering != FALSE);
+  const HRESULT hr = registrar.RunResourceScript(path, id, "REGISTRY", registering != FALSE);
   registrar.ResetReplacements();
   return hr;
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "registrar/registry.h"
+#include "standins/memory_registry/platform_codes.h"
 
 #include <cstdint>
 #include <map>

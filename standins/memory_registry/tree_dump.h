@@ -3,7 +3,7 @@
 // hold the same keys and values give the same text whatever their enumeration order.
 #pragma once
 
-#include "registrar/platform_types.h"
+#include "common/platform_types.h"
 
 #include <cstddef>
 #include <string>

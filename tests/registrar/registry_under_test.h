@@ -3,6 +3,7 @@
 #pragma once
 
 #include "registrar/registry.h"
+#include "standins/memory_registry/platform_codes.h"
 
 #include <gtest/gtest.h>
 

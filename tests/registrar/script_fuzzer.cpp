@@ -1,7 +1,7 @@
 // Preprocessing and both walks over arbitrary script text, on the in-memory
 // registry. The first input byte picks the code page and whether the run
 // registers, unregisters, or does both in turn.
-#include "registrar/ansi_text.h"
+#include "standins/ansi_text/code_page.h"
 #include "registrar/script_parser.h"
 #include "standins/memory_registry/memory_registry.h"
 

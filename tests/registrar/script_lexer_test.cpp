@@ -1,5 +1,5 @@
 // Preprocessing and token reading.
-#include "registrar/ansi_text.h"
+#include "standins/ansi_text/code_page.h"
 #include "registrar/script_lexer.h"
 #include "tests/registrar/test_scripts.h"
 

@@ -1,7 +1,7 @@
 // Early return for functions that pass a failing HRESULT up unchanged.
 #pragma once
 
-#include "registrar/platform_types.h"
+#include "common/platform_types.h"
 
 #define RETURN_IF_FAILED(expression)      \
   do {                                    \

@@ -1,11 +1,12 @@
-// Narrow text in the process's ANSI code page, as the registrar reads it:
-// stepping by whole characters, case-insensitive comparison, conversion
-// from UTF-16 and number parsing. Windows uses the platform's functions;
-// the portable build is single-byte unless its double-byte mode is on.
+// Narrow text in the process's ANSI code page, as the registrar and the
+// automation object read it: stepping by whole characters, case-insensitive
+// comparison, conversion from UTF-16 and number parsing. Windows uses the
+// platform's functions (ansi_text_windows.cpp); away from Windows a
+// stand-in gives them (standins/ansi_text/).
 #pragma once
 
-#include "registrar/platform_types.h"
-#include "registrar/task_memory.h"
+#include "common/platform_types.h"
+#include "common/task_memory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,11 +33,5 @@ constexpr std::size_t kMaxNumberText = 4096;
 // kMaxNumberText bytes is not a number. On failure *number is unchanged and
 // false returned.
 bool ParseInt32(const char* text, std::int32_t* number) noexcept;
-
-#ifndef _WIN32
-// Portable build only: switches stepping to a double-byte code page whose
-// lead bytes are 0x81-0x9F and 0xE0-0xFC, so double-byte text is testable.
-void SetDoubleByteCodePage(bool enabled);
-#endif
 
 }  // namespace qvapi

@@ -1,6 +1,6 @@
-#include "registrar/ansi_text.h"
+#include "common/ansi_text.h"
 
-#include "registrar/platform_types.h"
+#include "common/platform_types.h"
 
 #include <utility>
 

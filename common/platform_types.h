@@ -26,20 +26,12 @@ struct HKEY__;
 using HKEY = HKEY__*;
 
 constexpr HRESULT S_OK = 0;
-constexpr HRESULT S_FALSE = 1;
 constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009u);
 
 constexpr LONG ERROR_SUCCESS = 0;
-constexpr LONG ERROR_FILE_NOT_FOUND = 2;
-constexpr LONG ERROR_ACCESS_DENIED = 5;
-constexpr LONG ERROR_INVALID_HANDLE = 6;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
-constexpr LONG ERROR_MORE_DATA = 234;
-constexpr LONG ERROR_NO_MORE_ITEMS = 259;
-constexpr LONG ERROR_KEY_DELETED = 1018;
-constexpr LONG ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD error) {
   return static_cast<HRESULT>(error) <= 0
@@ -47,10 +39,6 @@ constexpr HRESULT HRESULT_FROM_WIN32(DWORD error) {
              : static_cast<HRESULT>((error & 0xFFFFu) | (7u << 16) | 0x80000000u);
 }
 
-constexpr DWORD KEY_QUERY_VALUE = 0x0001;
-constexpr DWORD KEY_SET_VALUE = 0x0002;
-constexpr DWORD KEY_CREATE_SUB_KEY = 0x0004;
-constexpr DWORD KEY_ENUMERATE_SUB_KEYS = 0x0008;
 constexpr DWORD KEY_ALL_ACCESS = 0xF003F;
 constexpr DWORD KEY_READ = 0x20019;
 

@@ -1,6 +1,6 @@
-#include "registrar/task_memory.h"
+#include "common/task_memory.h"
 
-#include "registrar/platform_types.h"
+#include "common/platform_types.h"
 
 #include <cstdlib>
 

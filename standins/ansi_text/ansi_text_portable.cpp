@@ -1,4 +1,8 @@
-#include "registrar/ansi_text.h"
+// The ANSI text functions away from Windows, where the registrar is built
+// for its tests, its fuzzer and its benchmark: Latin-1, or a double-byte
+// code page when a test asks for one.
+#include "common/ansi_text.h"
+#include "standins/ansi_text/code_page.h"
 
 #include <atomic>
 #include <cstdint>
