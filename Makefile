@@ -1,5 +1,5 @@
-# The two commands of the project: `make demo` (build everything, run the
-# demo under Wine) and `make test` (every test, native and under Wine).
+# The two commands of the project: `make demo` (build what the demo runs,
+# run it under Wine) and `make test` (every test, native and under Wine).
 # Both make the machine ready first.
 
 WIN    := build/win
@@ -7,6 +7,7 @@ NATIVE := build/native
 PREFIX := $(abspath $(WIN))/wineprefix
 JOBS   ?= 2
 FUZZ_SECONDS ?= 600
+FUZZ_JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all setup build build-win build-native demo test bench fuzz install testkit clean
@@ -40,8 +41,10 @@ WINE_RUN = testbed/wine-run $(PREFIX)
 WINE_STOP = rc=$$?; testbed/wine-stop $(PREFIX); exit $$rc
 
 # The plain exports from a program under test, then the automation class
-# from script clients, registered and unregistered with regsvr32.
-demo: build-win
+# from script clients, registered and unregistered with regsvr32. Only what
+# it runs is built: the DLL, the stand-ins and the demo program.
+demo: $(WIN)/CMakeCache.txt
+	@cmake --build $(WIN) -j $(JOBS) --target qvapi_demo
 	@$(WINE_LOCKED) '$(WINE_RUN) $(WIN)/bin/qvapi_demo.exe && echo && \
 	  examples/run-clients $(PREFIX) $(WIN)/bin; $(WINE_STOP)'
 
@@ -56,8 +59,9 @@ bench: build
 	  $(WINE_RUN) $(WIN)/bin/server_bench.exe && \
 	  $(WINE_RUN) $(WIN)/bin/registrar_wine_bench.exe; $(WINE_STOP)'
 
+# One worker a core; what they find is kept in the first corpus folder.
 fuzz: build-native
-	@$(NATIVE)/tests/registrar/script_fuzzer -max_total_time=$(FUZZ_SECONDS) \
+	@$(NATIVE)/tests/registrar/script_fuzzer -fork=$(FUZZ_JOBS) -max_total_time=$(FUZZ_SECONDS) \
 	  $(NATIVE)/tests/registrar/fuzz-corpus tests/registrar/corpus
 
 # The SDK (bin/, lib/, include/, lib/cmake/QVAPI) and, apart from it, the
