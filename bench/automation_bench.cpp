@@ -109,8 +109,8 @@ int main() {
     KeepBest(early, NanosecondsPerCall(kCallsPerRound, [&] { return api->MemMark(); }));
     KeepBest(exported, NanosecondsPerCall(kCallsPerRound, [&] { return exportMark(); }));
     KeepBest(invoked, NanosecondsPerCall(kCallsPerRound, [&] {
-               return api->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
-                                  nullptr, nullptr);
+               return api->Invoke(DISPID_QV_MemMark, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                  &none, nullptr, nullptr, nullptr);
              }));
     KeepBest(raw, NanosecondsPerCall(kCallsPerRound, [&] {
                return info->Invoke(api, 1, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
@@ -136,8 +136,8 @@ int main() {
   const auto lateBound = [](IQV_Api* object, ITypeInfo*) {
     DISPPARAMS noArguments = {};
     VARIANT result;
-    return object->Invoke(6, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &noArguments,
-                          &result, nullptr, nullptr);
+    return object->Invoke(DISPID_QV_EventReportingState, IID_NULL, LOCALE_USER_DEFAULT,
+                          DISPATCH_PROPERTYGET, &noArguments, &result, nullptr, nullptr);
   };
   const auto platform = [](IQV_Api* object, ITypeInfo* held) {
     DISPPARAMS noArguments = {};

@@ -18,6 +18,7 @@
 #include "QVAPI.h"
 #include "automation/qv_api.h"
 #include "bench/bench_timing.h"
+#include "tests/server_names.h"
 
 using qvapi::bench::KeepBest;
 using qvapi::bench::NanosecondsPerCall;
@@ -28,7 +29,7 @@ constexpr int kCallsPerRound = 20000;
 // The COM runtime reads the registry on every creation: far fewer calls.
 constexpr int kCoCreateCallsPerRound = 200;
 constexpr int kRounds = 7;
-constexpr char kClassKey[] = "CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}";
+using qvapi::testing::kClassKey;
 
 using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 

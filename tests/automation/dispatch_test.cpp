@@ -28,8 +28,8 @@ HRESULT ReadState(IDispatch* dispatch, LONG* state) {
   DISPPARAMS none = {};
   VARIANT result;
   VariantInit(&result);
-  const HRESULT hr = dispatch->Invoke(6, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
-                                      &result, nullptr, nullptr);
+  const HRESULT hr = dispatch->Invoke(DISPID_QV_EventReportingState, IID_NULL, LOCALE_USER_DEFAULT,
+                                      DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr);
   if (SUCCEEDED(hr) && V_VT(&result) == VT_I4) *state = V_I4(&result);
   VariantClear(&result);
   return hr;
@@ -77,9 +77,9 @@ TEST_F(Dispatch, EveryIndexGivesTheTypeInformationOfIQV_Api) {
 TEST_F(Dispatch, NamesAreFoundWhateverInterfaceIdIsPassed) {
   ComPtr<IDispatch> dispatch = NewObject<IDispatch>(IID_IDispatch);
   for (const IID* iid : {&IID_NULL, &IID_IQV_Api, &kSomeIid}) {
-    EXPECT_EQ(IdOf(dispatch.get(), L"MemSave", *iid), 2);
+    EXPECT_EQ(IdOf(dispatch.get(), L"MemSave", *iid), DISPID_QV_MemSave);
   }
-  EXPECT_EQ(IdOf(dispatch.get(), L"EnableErrorPopup"), 7);
+  EXPECT_EQ(IdOf(dispatch.get(), L"EnableErrorPopup"), DISPID_QV_EnableErrorPopup);
   LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
   DISPID id = 0;
   EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, unknown, 1, LOCALE_USER_DEFAULT, &id),
@@ -100,15 +100,15 @@ TEST_F(Dispatch, InvokeReachesTheMembersThroughTheirSlots) {
   DISPPARAMS params = {&argument, nullptr, 1, 0};
   VARIANT result;
   VariantInit(&result);
-  EXPECT_EQ(dispatch->Invoke(7, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params,
-                             &result, nullptr, nullptr),
+  EXPECT_EQ(dispatch->Invoke(DISPID_QV_EnableErrorPopup, IID_NULL, LOCALE_USER_DEFAULT,
+                             DISPATCH_PROPERTYGET, &params, &result, nullptr, nullptr),
             S_OK);
   EXPECT_EQ(V_VT(&result), VT_I4);
   EXPECT_EQ(V_I4(&result), -1);
 
   DISPPARAMS none = {};
-  EXPECT_EQ(dispatch->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
-                             nullptr, nullptr),
+  EXPECT_EQ(dispatch->Invoke(DISPID_QV_MemMark, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                             &none, nullptr, nullptr, nullptr),
             S_OK);
   EXPECT_EQ(dispatch->Invoke(99, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
                              nullptr, nullptr),
@@ -246,8 +246,8 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
     DISPPARAMS params =
         c.named ? DISPPARAMS{named, names, 3, 3} : DISPPARAMS{arguments, nullptr, 3, 0};
     UINT argError = 99;
-    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                               nullptr, &argError),
+    EXPECT_EQ(dispatch->Invoke(DISPID_QV_MemSave, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                               &params, nullptr, nullptr, &argError),
               c.expected)
         << "case " << (&c - kCases);
     EXPECT_EQ(argError, c.argError) << "case " << (&c - kCases);
@@ -284,11 +284,13 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
   const LONG callsBefore = core.CallCount();
   for (const Lie& lie : kLies) {
     DISPPARAMS params = lie.params;
-    EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+    EXPECT_EQ(dispatch->Invoke(DISPID_QV_MemSave, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
+                               nullptr, nullptr),
               lie.expected)
         << "lie " << (&lie - kLies);
   }
-  EXPECT_EQ(dispatch->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(dispatch->Invoke(DISPID_QV_MemSave, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr,
+                             nullptr, nullptr),
             E_INVALIDARG);
   EXPECT_EQ(core.CallCount(), callsBefore);
   SysFreeString(name);

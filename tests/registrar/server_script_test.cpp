@@ -3,6 +3,7 @@
 #include "registrar/script_parser.h"
 #include "standins/memory_registry/memory_registry.h"
 #include "tests/registrar/test_scripts.h"
+#include "tests/server_names.h"
 
 #include <gtest/gtest.h>
 
@@ -11,32 +12,55 @@ namespace {
 
 constexpr const char* kRegistered =
     "[CLSID]\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}]\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}] @ = REG_SZ \"QV_Api Class\"\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\InprocServer32]\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\InprocServer32] \"ThreadingModel\" = REG_SZ "
+    "[CLSID\\" QVAPI_CLSID_TEXT
+    "]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT
+    "] @ = REG_SZ \"QV_Api Class\"\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT
+    "\\InprocServer32]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT
+    "\\InprocServer32] \"ThreadingModel\" = REG_SZ "
     "\"Both\"\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\InprocServer32] @ = REG_SZ \"C:\\Program "
+    "[CLSID\\" QVAPI_CLSID_TEXT
+    "\\InprocServer32] @ = REG_SZ \"C:\\Program "
     "Files\\QVAPI\\QVAPI.DLL\"\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\ProgID]\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\ProgID] @ = REG_SZ \"QVAPI.QV_Api.1\"\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\Programmable]\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\TypeLib]\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\TypeLib] @ = REG_SZ "
-    "\"{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\VersionIndependentProgID]\n"
-    "[CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\\VersionIndependentProgID] @ = REG_SZ "
-    "\"QVAPI.QV_Api\"\n"
-    "[QVAPI.QV_Api]\n"
-    "[QVAPI.QV_Api] @ = REG_SZ \"QV_Api Class\"\n"
-    "[QVAPI.QV_Api\\CLSID]\n"
-    "[QVAPI.QV_Api\\CLSID] @ = REG_SZ \"{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n"
-    "[QVAPI.QV_Api\\CurVer]\n"
-    "[QVAPI.QV_Api\\CurVer] @ = REG_SZ \"QVAPI.QV_Api.1\"\n"
-    "[QVAPI.QV_Api.1]\n"
-    "[QVAPI.QV_Api.1] @ = REG_SZ \"QV_Api Class\"\n"
-    "[QVAPI.QV_Api.1\\CLSID]\n"
-    "[QVAPI.QV_Api.1\\CLSID] @ = REG_SZ \"{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n";
+    "[CLSID\\" QVAPI_CLSID_TEXT
+    "\\ProgID]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "\\ProgID] @ = REG_SZ \"" QVAPI_PROGID
+    "\"\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT
+    "\\Programmable]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT
+    "\\TypeLib]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT
+    "\\TypeLib] @ = REG_SZ "
+    "\"" QVAPI_LIBID_TEXT
+    "\"\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT
+    "\\VersionIndependentProgID]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT
+    "\\VersionIndependentProgID] @ = REG_SZ "
+    "\"" QVAPI_VERSION_INDEPENDENT_PROGID
+    "\"\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID
+    "]\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID
+    "] @ = REG_SZ \"QV_Api Class\"\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID
+    "\\CLSID]\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID "\\CLSID] @ = REG_SZ \"" QVAPI_CLSID_TEXT
+    "\"\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID
+    "\\CurVer]\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID "\\CurVer] @ = REG_SZ \"" QVAPI_PROGID
+    "\"\n"
+    "[" QVAPI_PROGID
+    "]\n"
+    "[" QVAPI_PROGID
+    "] @ = REG_SZ \"QV_Api Class\"\n"
+    "[" QVAPI_PROGID
+    "\\CLSID]\n"
+    "[" QVAPI_PROGID "\\CLSID] @ = REG_SZ \"" QVAPI_CLSID_TEXT "\"\n";
 
 class ServerScriptTest : public ::testing::Test {
  protected:
@@ -64,12 +88,11 @@ TEST_F(ServerScriptTest, RegisterCreatesExactlyTheClassEntries) {
 
 TEST_F(ServerScriptTest, RegisterAgainRebuildsTheClassKey) {
   ASSERT_EQ(S_OK, Run(true));
-  const std::string classKey = "CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}";
+  const std::string classKey = "CLSID\\" QVAPI_CLSID_TEXT;
   HKEY clsid = nullptr;
   HKEY added = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, registry_.OpenKey(HKEY_CLASSES_ROOT, "CLSID", KEY_ALL_ACCESS, &clsid));
-  ASSERT_EQ(ERROR_SUCCESS,
-            registry_.CreateKey(clsid, "{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}", &added));
+  ASSERT_EQ(ERROR_SUCCESS, registry_.CreateKey(clsid, QVAPI_CLSID_TEXT, &added));
   const BYTE data[] = "foreign";
   registry_.SetValue(added, "Foreign", REG_SZ, data, sizeof data);
   registry_.CloseKey(added);

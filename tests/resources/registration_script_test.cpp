@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/server_names.h"
+
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -19,27 +21,27 @@ TEST(RegistrationScript, IsTheClassRegistrationWithTabsAndCrLf) {
   const char* const lines[] = {
       "HKCR",
       "{",
-      "\tQVAPI.QV_Api.1 = s 'QV_Api Class'",
+      "\t" QVAPI_PROGID " = s 'QV_Api Class'",
       "\t{",
-      "\t\tCLSID = s '{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}'",
+      "\t\tCLSID = s '" QVAPI_CLSID_TEXT "'",
       "\t}",
-      "\tQVAPI.QV_Api = s 'QV_Api Class'",
+      "\t" QVAPI_VERSION_INDEPENDENT_PROGID " = s 'QV_Api Class'",
       "\t{",
-      "\t\tCLSID = s '{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}'",
-      "\t\tCurVer = s 'QVAPI.QV_Api.1'",
+      "\t\tCLSID = s '" QVAPI_CLSID_TEXT "'",
+      "\t\tCurVer = s '" QVAPI_PROGID "'",
       "\t}",
       "\tNoRemove CLSID",
       "\t{",
-      "\t\tForceRemove {3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4} = s 'QV_Api Class'",
+      "\t\tForceRemove " QVAPI_CLSID_TEXT " = s 'QV_Api Class'",
       "\t\t{",
-      "\t\t\tProgID = s 'QVAPI.QV_Api.1'",
-      "\t\t\tVersionIndependentProgID = s 'QVAPI.QV_Api'",
+      "\t\t\tProgID = s '" QVAPI_PROGID "'",
+      "\t\t\tVersionIndependentProgID = s '" QVAPI_VERSION_INDEPENDENT_PROGID "'",
       "\t\t\tForceRemove 'Programmable'",
       "\t\t\tInprocServer32 = s '%MODULE%'",
       "\t\t\t{",
       "\t\t\t\tval ThreadingModel = s 'Both'",
       "\t\t\t}",
-      "\t\t\t'TypeLib' = s '{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}'",
+      "\t\t\t'TypeLib' = s '" QVAPI_LIBID_TEXT "'",
       "\t\t}",
       "\t}",
       "}",

@@ -15,6 +15,7 @@
 #include "automation/com_ptr.h"
 #include "standins/event_reporting/event_reporting_control.h"
 #include "tests/resources/server_module_path.h"
+#include "tests/server_names.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ TEST(ClassObject, CreateInstanceRefusalsCallNothing) {
 // for the built DLL into this private prefix and removed afterwards.
 class RegisteredServer : public ::testing::Test {
  protected:
-  static constexpr char kClassKey[] = "CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}";
+  static constexpr const char* kClassKey = qvapi::testing::kClassKey;
 
   void SetUp() override {
     Remove();
@@ -152,8 +153,8 @@ void UseThroughTheRuntime(DWORD apartment, IClassFactory* expectedFactory) {
     DISPPARAMS none = {};
     VARIANT result;
     VariantInit(&result);
-    EXPECT_EQ(api->Invoke(6, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
-                          nullptr, nullptr),
+    EXPECT_EQ(api->Invoke(DISPID_QV_EventReportingState, IID_NULL, LOCALE_USER_DEFAULT,
+                          DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
               S_OK);
     EXPECT_EQ(V_I4(&result), 12);
 

@@ -11,11 +11,12 @@
 
 #include "QVAPI.h"
 #include "tests/registrar/registry_under_test.h"
+#include "tests/server_names.h"
 
 namespace {
 
-constexpr char kClass[] = "CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}";
-constexpr char kTypeLibrary[] = "TypeLib\\{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}\\1.0";
+using qvapi::testing::kClassKey;
+const std::string kTypeLibraryVersion = std::string(qvapi::testing::kTypeLibraryKey) + "\\1.0";
 
 std::string Value(const std::string& key, const char* name = nullptr) {
   char data[MAX_PATH] = "(missing)";
@@ -35,7 +36,7 @@ class DllRegistration : public ::testing::Test {
   void SetUp() override { Wipe(); }
   void TearDown() override { Wipe(); }
   static void Wipe() {
-    for (const char* key : {kClass, "QVAPI.QV_Api", "QVAPI.QV_Api.1"})
+    for (const char* key : {kClassKey, QVAPI_VERSION_INDEPENDENT_PROGID, QVAPI_PROGID})
       SHDeleteKeyA(HKEY_CLASSES_ROOT, key);
     UnRegisterTypeLib(LIBID_QVAPILib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
   }
@@ -47,19 +48,19 @@ TEST_F(DllRegistration, RegistersTheClassAndTypeLibraryAndUnregistersOnlyTheClas
   const std::string folder(path, std::string(path).find_last_of('\\') + 1);
 
   ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
-  EXPECT_EQ(Value("QVAPI.QV_Api\\CurVer"), "QVAPI.QV_Api.1");
-  EXPECT_EQ(Value("QVAPI.QV_Api.1\\CLSID"), "{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}");
-  EXPECT_EQ(Value(std::string(kClass) + "\\InprocServer32"), path);
-  EXPECT_EQ(Value(std::string(kClass) + "\\InprocServer32", "ThreadingModel"), "Both");
-  EXPECT_EQ(Value(std::string(kClass) + "\\TypeLib"), "{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}");
-  EXPECT_EQ(Value(std::string(kTypeLibrary) + "\\0\\win32"), path);
-  EXPECT_EQ(Value(std::string(kTypeLibrary) + "\\HELPDIR"), folder);
+  EXPECT_EQ(Value(QVAPI_VERSION_INDEPENDENT_PROGID "\\CurVer"), QVAPI_PROGID);
+  EXPECT_EQ(Value(QVAPI_PROGID "\\CLSID"), QVAPI_CLSID_TEXT);
+  EXPECT_EQ(Value(std::string(kClassKey) + "\\InprocServer32"), path);
+  EXPECT_EQ(Value(std::string(kClassKey) + "\\InprocServer32", "ThreadingModel"), "Both");
+  EXPECT_EQ(Value(std::string(kClassKey) + "\\TypeLib"), QVAPI_LIBID_TEXT);
+  EXPECT_EQ(Value(kTypeLibraryVersion + "\\0\\win32"), path);
+  EXPECT_EQ(Value(kTypeLibraryVersion + "\\HELPDIR"), folder);
 
   for (int twice = 0; twice < 2; ++twice) {
     EXPECT_EQ(CallExport("DllUnregisterServer"), S_OK);
-    for (const char* key : {kClass, "QVAPI.QV_Api", "QVAPI.QV_Api.1"})
+    for (const char* key : {kClassKey, QVAPI_VERSION_INDEPENDENT_PROGID, QVAPI_PROGID})
       EXPECT_EQ(Value(key), "(missing)");
-    EXPECT_EQ(Value(std::string(kTypeLibrary) + "\\0\\win32"), path);
+    EXPECT_EQ(Value(kTypeLibraryVersion + "\\0\\win32"), path);
   }
 }
 
@@ -74,30 +75,35 @@ TEST_F(DllRegistration, WritesExactlyTheScriptsEntriesAndRebuildsTheClassKey) {
           "[InprocServer32] @ = REG_SZ \"") +
       path +
       "\"\n"
-      "[ProgID]\n[ProgID] @ = REG_SZ \"QVAPI.QV_Api.1\"\n[Programmable]\n"
-      "[TypeLib]\n[TypeLib] @ = REG_SZ \"{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n"
-      "[VersionIndependentProgID]\n[VersionIndependentProgID] @ = REG_SZ \"QVAPI.QV_Api\"\n";
+      "[ProgID]\n[ProgID] @ = REG_SZ \"" QVAPI_PROGID
+      "\"\n[Programmable]\n"
+      "[TypeLib]\n[TypeLib] @ = REG_SZ \"" QVAPI_LIBID_TEXT
+      "\"\n"
+      "[VersionIndependentProgID]\n[VersionIndependentProgID] @ = REG_SZ "
+      "\"" QVAPI_VERSION_INDEPENDENT_PROGID "\"\n";
   const std::string progId =
       "[] @ = REG_SZ \"QV_Api Class\"\n[CLSID]\n[CLSID] @ = REG_SZ "
-      "\"{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n"
-      "[CurVer]\n[CurVer] @ = REG_SZ \"QVAPI.QV_Api.1\"\n";
+      "\"" QVAPI_CLSID_TEXT
+      "\"\n"
+      "[CurVer]\n[CurVer] @ = REG_SZ \"" QVAPI_PROGID "\"\n";
   const std::string versionedProgId =
       "[] @ = REG_SZ \"QV_Api Class\"\n"
-      "[CLSID]\n[CLSID] @ = REG_SZ \"{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}\"\n";
+      "[CLSID]\n[CLSID] @ = REG_SZ \"" QVAPI_CLSID_TEXT "\"\n";
 
   ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
-  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, kClass), classKey);
-  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, "QVAPI.QV_Api"), progId);
-  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, "QVAPI.QV_Api.1"), versionedProgId);
+  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, kClassKey), classKey);
+  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, QVAPI_VERSION_INDEPENDENT_PROGID),
+            progId);
+  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, QVAPI_PROGID), versionedProgId);
 
   // Registering again: the class key is made anew (a foreign subkey goes),
   // the ProgID's key is kept (a foreign value stays).
-  SHSetValueA(HKEY_CLASSES_ROOT, (std::string(kClass) + "\\Foreign").c_str(), nullptr, REG_SZ, "x",
-              2);
-  SHSetValueA(HKEY_CLASSES_ROOT, "QVAPI.QV_Api", "Foreign", REG_SZ, "y", 2);
+  SHSetValueA(HKEY_CLASSES_ROOT, (std::string(kClassKey) + "\\Foreign").c_str(), nullptr, REG_SZ,
+              "x", 2);
+  SHSetValueA(HKEY_CLASSES_ROOT, QVAPI_VERSION_INDEPENDENT_PROGID, "Foreign", REG_SZ, "y", 2);
   ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
-  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, kClass), classKey);
-  EXPECT_EQ(Value("QVAPI.QV_Api", "Foreign"), "y");
+  EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, kClassKey), classKey);
+  EXPECT_EQ(Value(QVAPI_VERSION_INDEPENDENT_PROGID, "Foreign"), "y");
 }
 
 }  // namespace

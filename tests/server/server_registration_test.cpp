@@ -17,12 +17,12 @@
 #include "server/server_module.h"
 #include "server/type_library_path.h"
 #include "standins/core/loaded_core.h"
+#include "tests/server_names.h"
 
 namespace qvapi::testing {
 namespace {
 
-constexpr char kClassKey[] = "CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}";
-constexpr char kTypeLibraryKey[] = "TypeLib\\{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}\\1.0";
+const std::string kTypeLibraryVersion = std::string(kTypeLibraryKey) + "\\1.0";
 
 std::string DefaultValue(const std::string& key) {
   char data[MAX_PATH] = "(missing)";
@@ -33,7 +33,7 @@ std::string DefaultValue(const std::string& key) {
 
 void WipeRegistrations() {
   SHDeleteKeyA(HKEY_CLASSES_ROOT, kClassKey);
-  for (const char* progId : {"QVAPI.QV_Api", "QVAPI.QV_Api.1"})
+  for (const char* progId : {QVAPI_VERSION_INDEPENDENT_PROGID, QVAPI_PROGID})
     SHDeleteKeyA(HKEY_CLASSES_ROOT, progId);
   UnRegisterTypeLib(LIBID_QVAPILib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
 }
@@ -114,7 +114,7 @@ TEST_F(ModuleRegistration, WalksUndescribedRowsAndStopsRegisteringAtTheFirstFail
   g_updates.clear();
   EXPECT_EQ(module_.RegisterClasses(TRUE), E_ACCESSDENIED);
   EXPECT_EQ(g_updates, "A+C+");
-  EXPECT_EQ(DefaultValue(kTypeLibraryKey), "(missing)");  // not reached
+  EXPECT_EQ(DefaultValue(kTypeLibraryVersion), "(missing)");  // not reached
 
   g_updates.clear();
   EXPECT_EQ(module_.UnregisterClasses(), S_OK);
@@ -182,14 +182,14 @@ TEST_F(ModuleRegistration, TypeLibraryIsTakenFromTheTlbFileBesideTheModule) {
   StartedModule module_(g_classTable, loaded);
 
   EXPECT_TRUE(FAILED(module_.RegisterTypeLibrary()));
-  EXPECT_EQ(DefaultValue(kTypeLibraryKey), "(missing)");
+  EXPECT_EQ(DefaultValue(kTypeLibraryVersion), "(missing)");
 
   ASSERT_TRUE(CopyFileA(QVAPI_TYPE_LIBRARY, library.c_str(), FALSE));
   EXPECT_EQ(module_.RegisterTypeLibrary(), S_OK);
-  EXPECT_TRUE(lstrcmpiA(DefaultValue(std::string(kTypeLibraryKey) + "\\0\\win32").c_str(),
-                        library.c_str()) == 0);
-  EXPECT_TRUE(lstrcmpiA(DefaultValue(std::string(kTypeLibraryKey) + "\\HELPDIR").c_str(),
-                        folder.c_str()) == 0);
+  EXPECT_TRUE(
+      lstrcmpiA(DefaultValue(kTypeLibraryVersion + "\\0\\win32").c_str(), library.c_str()) == 0);
+  EXPECT_TRUE(lstrcmpiA(DefaultValue(kTypeLibraryVersion + "\\HELPDIR").c_str(), folder.c_str()) ==
+              0);
 
   FreeLibrary(loaded);
   DeleteFileA(module.c_str());

@@ -23,6 +23,7 @@
 #include "standins/core/loaded_core.h"
 #include "tests/registrar/registry_under_test.h"
 #include "tests/server/fault_injection/import_shims.h"
+#include "tests/server_names.h"
 
 namespace qvapi {
 namespace {
@@ -189,12 +190,10 @@ HRESULT Unregister(const LoadedServer& server) { return server.Call("DllUnregist
 // The keys that each root block of a registration script writes, block by
 // block, then those of the type library's registration.
 using Blocks = std::vector<std::vector<const char*>>;
-const std::vector<const char*> kTypeLibraryKeys = {
-    "TypeLib\\{3F6A9C01-8E4B-41D7-B2C5-6D0E7A19F3B4}",
-    "Interface\\{3F6A9C0F-8E4B-41D7-B2C5-6D0E7A19F3B4}"};
-const Blocks kServerBlocks = {
-    {"CLSID\\{3F6A9C10-8E4B-41D7-B2C5-6D0E7A19F3B4}", "QVAPI.QV_Api", "QVAPI.QV_Api.1"},
-    kTypeLibraryKeys};
+const std::vector<const char*> kTypeLibraryKeys = {testing::kTypeLibraryKey,
+                                                   testing::kInterfaceKey};
+const Blocks kServerBlocks = {{testing::kClassKey, QVAPI_VERSION_INDEPENDENT_PROGID, QVAPI_PROGID},
+                              kTypeLibraryKeys};
 // Two root blocks, and references that outgrow the expansion's first buffer.
 constexpr char kLongScript[] =
     "HKCR { QVAPI.First = s '%MODULE%' }\r\n"
