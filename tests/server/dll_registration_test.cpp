@@ -5,6 +5,8 @@
 #include <oleauto.h>
 #include <shlwapi.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -104,6 +106,30 @@ TEST_F(DllRegistration, WritesExactlyTheScriptsEntriesAndRebuildsTheClassKey) {
   ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
   EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, kClassKey), classKey);
   EXPECT_EQ(Value(QVAPI_VERSION_INDEPENDENT_PROGID, "Foreign"), "y");
+}
+
+// A program that uses the assembly manifest instead of the registry meets
+// the same class, ProgIDs, threading model and type library.
+TEST_F(DllRegistration, TheAssemblyManifestNamesWhatRegistrationWrites) {
+  ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
+  std::ifstream file(QVAPI_SXS_MANIFEST);
+  const std::string manifest{std::istreambuf_iterator<char>(file), {}};
+  auto between = [&](const std::string& before, char after, std::size_t from = 0) {
+    const std::size_t start = manifest.find(before, from) + before.size();
+    return manifest.substr(start, manifest.find(after, start) - start);
+  };
+  const std::string classKey = "CLSID\\" + between(" clsid=\"", '"');
+  const std::string library = between(" tlbid=\"", '"');
+  EXPECT_EQ(classKey, kClassKey);
+  EXPECT_EQ(Value(classKey), between(" description=\"", '"'));
+  EXPECT_EQ(Value(classKey + "\\ProgID"), between(" progid=\"", '"'));
+  EXPECT_EQ(Value(classKey + "\\VersionIndependentProgID"), between("<progid>", '<'));
+  EXPECT_EQ(Value(classKey + "\\InprocServer32", "ThreadingModel"),
+            between(" threadingModel=\"", '"'));
+  EXPECT_EQ(Value(classKey + "\\TypeLib"), library);
+  const std::string version = between(" version=\"", '"', manifest.find("<typelib"));
+  EXPECT_NE(Value("TypeLib\\" + library + "\\" + version), "(missing)");
+  EXPECT_EQ(Value("Interface\\" + between(" iid=\"", '"') + "\\TypeLib"), library);
 }
 
 }  // namespace
