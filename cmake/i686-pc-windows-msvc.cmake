@@ -15,6 +15,7 @@ set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_C_COMPILER_TARGET ${triple})
 set(CMAKE_CXX_COMPILER_TARGET ${triple})
 set(CMAKE_AR llvm-lib)
+set(CMAKE_RC_COMPILER llvm-rc)
 set(CMAKE_LINKER lld-link)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 
