@@ -10,57 +10,35 @@
 namespace qvapi {
 namespace {
 
+// One line of the dump a line.
+// clang-format off
 constexpr const char* kRegistered =
     "[CLSID]\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT
-    "]\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT
-    "] @ = REG_SZ \"QV_Api Class\"\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT
-    "\\InprocServer32]\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT
-    "\\InprocServer32] \"ThreadingModel\" = REG_SZ "
-    "\"Both\"\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT
-    "\\InprocServer32] @ = REG_SZ \"C:\\Program "
-    "Files\\QVAPI\\QVAPI.DLL\"\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT
-    "\\ProgID]\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT "\\ProgID] @ = REG_SZ \"" QVAPI_PROGID
-    "\"\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT
-    "\\Programmable]\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT
-    "\\TypeLib]\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT
-    "\\TypeLib] @ = REG_SZ "
-    "\"" QVAPI_LIBID_TEXT
-    "\"\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT
-    "\\VersionIndependentProgID]\n"
-    "[CLSID\\" QVAPI_CLSID_TEXT
-    "\\VersionIndependentProgID] @ = REG_SZ "
-    "\"" QVAPI_VERSION_INDEPENDENT_PROGID
-    "\"\n"
-    "[" QVAPI_VERSION_INDEPENDENT_PROGID
-    "]\n"
-    "[" QVAPI_VERSION_INDEPENDENT_PROGID
-    "] @ = REG_SZ \"QV_Api Class\"\n"
-    "[" QVAPI_VERSION_INDEPENDENT_PROGID
-    "\\CLSID]\n"
-    "[" QVAPI_VERSION_INDEPENDENT_PROGID "\\CLSID] @ = REG_SZ \"" QVAPI_CLSID_TEXT
-    "\"\n"
-    "[" QVAPI_VERSION_INDEPENDENT_PROGID
-    "\\CurVer]\n"
-    "[" QVAPI_VERSION_INDEPENDENT_PROGID "\\CurVer] @ = REG_SZ \"" QVAPI_PROGID
-    "\"\n"
-    "[" QVAPI_PROGID
-    "]\n"
-    "[" QVAPI_PROGID
-    "] @ = REG_SZ \"QV_Api Class\"\n"
-    "[" QVAPI_PROGID
-    "\\CLSID]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "] @ = REG_SZ \"QV_Api Class\"\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "\\InprocServer32]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "\\InprocServer32] \"ThreadingModel\" = REG_SZ \"Both\"\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "\\InprocServer32] @ = REG_SZ "
+        "\"C:\\Program Files\\QVAPI\\QVAPI.DLL\"\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "\\ProgID]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "\\ProgID] @ = REG_SZ \"" QVAPI_PROGID "\"\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "\\Programmable]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "\\TypeLib]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "\\TypeLib] @ = REG_SZ \"" QVAPI_LIBID_TEXT "\"\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "\\VersionIndependentProgID]\n"
+    "[CLSID\\" QVAPI_CLSID_TEXT "\\VersionIndependentProgID] @ = REG_SZ "
+        "\"" QVAPI_VERSION_INDEPENDENT_PROGID "\"\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID "]\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID "] @ = REG_SZ \"QV_Api Class\"\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID "\\CLSID]\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID "\\CLSID] @ = REG_SZ \"" QVAPI_CLSID_TEXT "\"\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID "\\CurVer]\n"
+    "[" QVAPI_VERSION_INDEPENDENT_PROGID "\\CurVer] @ = REG_SZ \"" QVAPI_PROGID "\"\n"
+    "[" QVAPI_PROGID "]\n"
+    "[" QVAPI_PROGID "] @ = REG_SZ \"QV_Api Class\"\n"
+    "[" QVAPI_PROGID "\\CLSID]\n"
     "[" QVAPI_PROGID "\\CLSID] @ = REG_SZ \"" QVAPI_CLSID_TEXT "\"\n";
+// clang-format on
 
 class ServerScriptTest : public ::testing::Test {
  protected:

@@ -70,27 +70,23 @@ TEST_F(DllRegistration, RegistersTheClassAndTypeLibraryAndUnregistersOnlyTheClas
 TEST_F(DllRegistration, WritesExactlyTheScriptsEntriesAndRebuildsTheClassKey) {
   char path[MAX_PATH];
   GetModuleFileNameA(GetModuleHandleA("QVAPI.DLL"), path, MAX_PATH);
-  const std::string classKey =
-      std::string(
-          "[] @ = REG_SZ \"QV_Api Class\"\n"
-          "[InprocServer32]\n[InprocServer32] \"ThreadingModel\" = REG_SZ \"Both\"\n"
-          "[InprocServer32] @ = REG_SZ \"") +
-      path +
-      "\"\n"
-      "[ProgID]\n[ProgID] @ = REG_SZ \"" QVAPI_PROGID
-      "\"\n[Programmable]\n"
-      "[TypeLib]\n[TypeLib] @ = REG_SZ \"" QVAPI_LIBID_TEXT
-      "\"\n"
-      "[VersionIndependentProgID]\n[VersionIndependentProgID] @ = REG_SZ "
-      "\"" QVAPI_VERSION_INDEPENDENT_PROGID "\"\n";
+  // One line of the dump a line.
+  // clang-format off
+  const std::string classKey = std::string(
+      "[] @ = REG_SZ \"QV_Api Class\"\n"
+      "[InprocServer32]\n[InprocServer32] \"ThreadingModel\" = REG_SZ \"Both\"\n"
+      "[InprocServer32] @ = REG_SZ \"") + path + "\"\n"
+      "[ProgID]\n[ProgID] @ = REG_SZ \"" QVAPI_PROGID "\"\n[Programmable]\n"
+      "[TypeLib]\n[TypeLib] @ = REG_SZ \"" QVAPI_LIBID_TEXT "\"\n"
+      "[VersionIndependentProgID]\n"
+      "[VersionIndependentProgID] @ = REG_SZ \"" QVAPI_VERSION_INDEPENDENT_PROGID "\"\n";
   const std::string progId =
-      "[] @ = REG_SZ \"QV_Api Class\"\n[CLSID]\n[CLSID] @ = REG_SZ "
-      "\"" QVAPI_CLSID_TEXT
-      "\"\n"
+      "[] @ = REG_SZ \"QV_Api Class\"\n[CLSID]\n[CLSID] @ = REG_SZ \"" QVAPI_CLSID_TEXT "\"\n"
       "[CurVer]\n[CurVer] @ = REG_SZ \"" QVAPI_PROGID "\"\n";
   const std::string versionedProgId =
       "[] @ = REG_SZ \"QV_Api Class\"\n"
       "[CLSID]\n[CLSID] @ = REG_SZ \"" QVAPI_CLSID_TEXT "\"\n";
+  // clang-format on
 
   ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
   EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, kClassKey), classKey);
