@@ -50,14 +50,4 @@ HRESULT CComTypeInfoHolder::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, L
   return hr;
 }
 
-HRESULT CComTypeInfoHolder::Invoke(IDispatch* dispatch, DISPID dispid, REFIID, LCID lcid,
-                                   WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO* exception, UINT* argError) noexcept {
-  SetErrorInfo(0, nullptr);
-  qvapi::ComPtr<ITypeInfo> info;
-  HRESULT hr = FetchTypeInfo(lcid, info.put());
-  if (info) hr = info->Invoke(dispatch, dispid, flags, params, result, exception, argError);
-  return hr;
-}
-
 }  // namespace ATL

@@ -27,13 +27,11 @@ class CComTypeInfoHolder {
   // cached. The locale reaches the platform only on the call that loads.
   HRESULT FetchTypeInfo(LCID lcid, ITypeInfo** out) noexcept;
 
-  // The four IDispatch operations, answered from the type information.
+  // Two IDispatch operations, answered from the type information; Invoke
+  // is left to the class, on FetchTypeInfo.
   HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) noexcept;
   HRESULT GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
                         DISPID* dispids) noexcept;
-  HRESULT Invoke(IDispatch* dispatch, DISPID dispid, REFIID iid, LCID lcid, WORD flags,
-                 DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                 UINT* argError) noexcept;
 
  private:
   const GUID* const m_pguid;

@@ -25,14 +25,9 @@ class IDispatchImpl : public T {
   (REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgdispid) noexcept override {
     return _tih.GetIDsOfNames(riid, rgszNames, cNames, lcid, rgdispid);
   }
-  // The members are reached through this very face, at the slots that the
-  // type library records for their DISPIDs.
-  STDMETHOD(Invoke)
-  (DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pdispparams,
-   VARIANT* pvarResult, EXCEPINFO* pexcepinfo, UINT* puArgErr) noexcept override {
-    return _tih.Invoke(this, dispidMember, riid, lcid, wFlags, pdispparams, pvarResult, pexcepinfo,
-                       puArgErr);
-  }
+  // Invoke is the class's own: it calls the platform's ITypeInfo::Invoke
+  // on the type information that _tih fetches, through this very face, and
+  // decides what a refused call means.
 
   // Shared by every object of every class that derives from this
   // instantiation; constant-initialised, so it is ready before any code runs.
