@@ -50,6 +50,13 @@ HRESULT ScriptParser::RunScript(const char* script, bool registering) noexcept {
     }
     if (registering) {
       const char* blockStart = lexer_.Position();
+      // A block that cannot be read to its end (nested too deep, a grammar
+      // error) is refused before anything of it is written: taking it back
+      // would walk the same text, stop at the same place and leave the keys
+      // above it.
+      result = WalkBlock(nullptr, WalkMode::kCheck, 1);
+      if (result != S_OK) break;
+      lexer_.StartReading(blockStart);
       result = WalkBlock(rootKey, WalkMode::kRegister, 1);
       if (result != S_OK) {
         // Take back what the failed block made; earlier blocks stay.
@@ -82,11 +89,13 @@ HRESULT ScriptParser::AllocateBuffers(const char* text) noexcept {
 HRESULT ScriptParser::WalkBlock(HKEY parent, WalkMode mode, int depth) noexcept {
   // No deeper than the text's braces reach, nor than kMaxNesting.
   if (depth >= levelCount_) return DISP_E_EXCEPTION;
-  return mode == WalkMode::kRegister ? WalkRegisterBlock(parent, depth)
-                                     : WalkUnregisterBlock(parent, mode, depth);
+  return mode == WalkMode::kRegister || mode == WalkMode::kCheck
+             ? WalkRegisterBlock(parent, mode, depth)
+             : WalkUnregisterBlock(parent, mode, depth);
 }
 
-HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
+HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, WalkMode mode, int depth) noexcept {
+  const bool writing = mode == WalkMode::kRegister;
   TokenBuffer& token = levels_[depth].token;
   char(&valueName)[kNameSize] = levels_[depth].valueName;
   RegistryKey current(registry_);
@@ -98,7 +107,8 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
       const bool isDelete = Is(token, keyword::kDelete);
       RETURN_IF_FAILED(lexer_.ReadToken(token));
       if (HasBackslash(token)) return DISP_E_EXCEPTION;
-      if (!IsProtectedKeyName(token)) RegistryKeyRef(registry_, parent).DeleteSubtree(token);
+      if (writing && !IsProtectedKeyName(token))
+        RegistryKeyRef(registry_, parent).DeleteSubtree(token);
       if (isDelete) {
         // A "Delete" entry creates nothing; its value clause is passed over.
         RETURN_IF_FAILED(ReadPastValueClause(token));
@@ -110,7 +120,7 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
       RETURN_IF_FAILED(lexer_.ReadToken(valueName));
       RETURN_IF_FAILED(lexer_.ReadToken(token));
       if (token[0] != '=') return DISP_E_EXCEPTION;
-      RETURN_IF_FAILED(ApplyValue(RegistryKeyRef(registry_, parent), valueName, token));
+      RETURN_IF_FAILED(ApplyValue(RegistryKeyRef(registry_, parent), valueName, token, writing));
     } else if (!entryDone) {
       if (HasBackslash(token)) return DISP_E_EXCEPTION;
       // Creating with full access opens an existing key too: one platform
@@ -118,15 +128,15 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, int depth) noexcept {
       // for reading only, a key that denies writing), the key is opened
       // with full access, else for reading: a key that can only be read is
       // still used, and its writes fail quietly.
-      if (current.Create(parent, token) != ERROR_SUCCESS &&
+      if (writing && current.Create(parent, token) != ERROR_SUCCESS &&
           current.Open(parent, token, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
           current.Open(parent, token, KEY_READ) != ERROR_SUCCESS)
         return DISP_E_EXCEPTION;
       RETURN_IF_FAILED(lexer_.ReadToken(token));
-      if (token[0] == '=') RETURN_IF_FAILED(ApplyValue(current, nullptr, token));
+      if (token[0] == '=') RETURN_IF_FAILED(ApplyValue(current, nullptr, token, writing));
     }
     if (token[0] == '{') {
-      RETURN_IF_FAILED(WalkBlock(current.Handle(), WalkMode::kRegister, depth + 1));
+      RETURN_IF_FAILED(WalkBlock(current.Handle(), mode, depth + 1));
       RETURN_IF_FAILED(lexer_.ReadToken(token));
     }
   }
@@ -209,8 +219,8 @@ HRESULT ScriptParser::UnregisterKey(UnregisterState& block, WalkLevel& level, in
   return hasBlock ? ReadPastValueClause(token) : S_OK;
 }
 
-HRESULT ScriptParser::ApplyValue(RegistryKeyRef key, const char* valueName,
-                                 TokenBuffer& token) noexcept {
+HRESULT ScriptParser::ApplyValue(RegistryKeyRef key, const char* valueName, TokenBuffer& token,
+                                 bool writing) noexcept {
   TokenBuffer& typeLetter = values_->typeLetter;
   TokenBuffer& value = values_->value;
   RETURN_IF_FAILED(lexer_.ReadToken(typeLetter));
@@ -219,9 +229,9 @@ HRESULT ScriptParser::ApplyValue(RegistryKeyRef key, const char* valueName,
   lexer_.SkipSpaces();
   RETURN_IF_FAILED(lexer_.ReadToken(value));
   // A value that cannot be written does not stop the script.
-  if (type == ValueType::kString) {
+  if (writing && type == ValueType::kString) {
     key.SetString(valueName, value);
-  } else {
+  } else if (writing) {
     std::int32_t number = 0;  // stored when the text is not a number
     ParseInt32(value, &number);
     key.SetDword(valueName, static_cast<std::uint32_t>(number));

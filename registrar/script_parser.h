@@ -1,6 +1,7 @@
 // Carries out a registration script: reads it with a ScriptLexer and walks
 // its blocks, registering or unregistering the keys and values it names.
-// One parser serves one run of one script.
+// A parser runs one script at a time; its token buffers are kept from
+// one run to the next.
 #pragma once
 
 #include "registrar/registry.h"
@@ -22,14 +23,17 @@ class ScriptParser {
       : registry_(registry), lexer_(replacements) {}
 
   // Registers (registering true) or unregisters what the script declares.
-  // S_OK, or the first failure; a failed root block in register mode is
-  // taken back before the failure is returned.
+  // S_OK, or the first failure. In register mode a root block is read
+  // through once before anything of it is written, and refused if it
+  // cannot be read to its end; one that fails while writing is taken back
+  // before the failure is returned.
   HRESULT RunScript(const char* script, bool registering) noexcept;
 
  private:
-  // How a block is walked: its keys made, its keys taken out, or passed
-  // over (the block of a key that is missing when unregistering).
-  enum class WalkMode { kRegister, kUnregister, kSkip };
+  // How a block is walked: its keys made; read as registering reads it,
+  // writing nothing; its keys taken out; or passed over (the block of a
+  // key that is missing when unregistering).
+  enum class WalkMode { kRegister, kCheck, kUnregister, kSkip };
 
   // The token buffers of one level of the walk.
   struct WalkLevel {
@@ -54,16 +58,18 @@ class ScriptParser {
   // Makes sure of what a run reads tokens into, off the registering
   // thread's stack so that the walk's recursion takes little of it: the
   // levels the text can reach (each opens with a '{'), up to the deepest
-  // nesting allowed. All of it before the walk starts, so that a failed
-  // register walk can always be walked again to take it back; kept for the
-  // parser's later runs.
+  // nesting allowed. All of it before the walk starts, so that taking a
+  // failed block back never runs out of memory; kept for the parser's
+  // later runs.
   HRESULT AllocateBuffers(const char* text) noexcept;
   HRESULT WalkBlock(HKEY parent, WalkMode mode, int depth) noexcept;
-  HRESULT WalkRegisterBlock(HKEY parent, int depth) noexcept;
+  HRESULT WalkRegisterBlock(HKEY parent, WalkMode mode, int depth) noexcept;
   HRESULT WalkUnregisterBlock(HKEY parent, WalkMode mode, int depth) noexcept;
   HRESULT UnregisterEntry(UnregisterState& block, WalkLevel& level, int depth) noexcept;
   HRESULT UnregisterKey(UnregisterState& block, WalkLevel& level, int depth) noexcept;
-  HRESULT ApplyValue(RegistryKeyRef key, const char* valueName, TokenBuffer& token) noexcept;
+  // Reads a value clause and, when writing, writes the value to key.
+  HRESULT ApplyValue(RegistryKeyRef key, const char* valueName, TokenBuffer& token,
+                     bool writing) noexcept;
   HRESULT SkipValueClause(TokenBuffer& token) noexcept;
   // Reads the token after a key name or a value, past the value clause it
   // may begin.

@@ -234,6 +234,7 @@ TEST_F(InterpreterTest, NestingIsLimitedTo32Levels) {
   EXPECT_EQ(S_OK, Run(Nested(kMaxNesting, "Leaf"), kUnregister));
   EXPECT_EQ("", Hkcu());
   EXPECT_EQ(DISP_E_EXCEPTION, Run(Nested(kMaxNesting + 1), kRegister));
+  EXPECT_EQ("", Hkcu());
   EXPECT_EQ(DISP_E_EXCEPTION, Run(Nested(kMaxNesting + 1), kUnregister));
 }
 
