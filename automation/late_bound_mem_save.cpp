@@ -46,10 +46,12 @@ HRESULT FindArguments(const DISPPARAMS& params, UINT (&index)[kParameters],
   return S_OK;
 }
 
-// What no conversion can take, refused before any platform call: an
-// omitted argument, and records and arrays, which can never become text
-// or a number (the platform's conversion copies a record and never frees
-// the copy when it then fails).
+// What no conversion can take, refused before this conversion makes a
+// platform call of its own (the platform's ITypeInfo::Invoke has already
+// been handed the arguments, and refused the call): an omitted argument,
+// and records and arrays, which can never become text or a number (the
+// platform's conversion copies a record and never frees the copy when it
+// then fails).
 HRESULT RefuseUnconvertible(const VARIANT& argument, UINT index, UINT* argError) noexcept {
   const VARIANT& value = Referenced(argument);
   if (V_VT(&value) == VT_ERROR && V_ERROR(&value) == DISP_E_PARAMNOTFOUND)
@@ -57,6 +59,12 @@ HRESULT RefuseUnconvertible(const VARIANT& argument, UINT index, UINT* argError)
   const VARTYPE type = V_VT(&value) & ~VT_BYREF;
   if (type == VT_RECORD || (type & VT_ARRAY)) return Refused(DISP_E_TYPEMISMATCH, index, argError);
   return S_OK;
+}
+
+// A by-reference argument whose reference is null: nothing a conversion
+// may follow.
+bool IsNullReference(const VARIANT& argument) noexcept {
+  return V_ISBYREF(&argument) && !V_BYREF(&argument);
 }
 
 // A text argument in the ANSI code page; null for an empty or null one.
@@ -86,8 +94,8 @@ HRESULT ToNarrowText(const VARIANT& argument, LCID lcid, NarrowText* out) noexce
     return S_OK;
   }
   // A reference to nothing: an empty text where it names a string, as a
-  // null BSTR is one; nothing the conversion may follow otherwise.
-  if (V_ISBYREF(&argument) && !V_BYREF(&argument)) {
+  // null BSTR is one.
+  if (IsNullReference(argument)) {
     if (V_VT(&argument) != (VT_BSTR | VT_BYREF)) return E_INVALIDARG;
     return ToNarrow(nullptr, out);
   }
@@ -122,8 +130,10 @@ HRESULT InvokeMemSave(IQV_Api* api, LCID lcid, const DISPPARAMS* params, VARIANT
   if (FAILED(hr)) return ConversionFailure(hr, index[kName], argError);
   hr = ToNarrowText(params->rgvarg[index[kComment]], lcid, &comment);
   if (FAILED(hr)) return ConversionFailure(hr, index[kComment], argError);
+  const VARIANT& flag = params->rgvarg[index[kShowAll]];
+  if (IsNullReference(flag)) return Refused(DISP_E_TYPEMISMATCH, index[kShowAll], argError);
   OwnedVariant showAll;
-  hr = VariantChangeTypeEx(showAll.put(), &params->rgvarg[index[kShowAll]], lcid, 0, VT_I4);
+  hr = VariantChangeTypeEx(showAll.put(), const_cast<VARIANT*>(&flag), lcid, 0, VT_I4);
   if (FAILED(hr)) return ConversionFailure(hr, index[kShowAll], argError);
   if (result) VariantInit(result);
   return api->MemSave(name.get(), comment.get(), V_I4(showAll.get()));

@@ -219,7 +219,7 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
     UINT argError;
     const char* savedName;  // null for a null pointer
     const char* savedComment;
-    bool named = false;  // by name, in the order bShowAll, pszName, pszComment
+    DWORD named = 0;  // how many by name: none, bShowAll, or bShowAll, pszName, pszComment
   };
   const Case kCases[] = {
       {text(&name), refTo(&byValue), of(VT_I4, 1), S_OK, 99, "snapshot", "after init"},
@@ -237,14 +237,15 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
       {text(&name), omitted, of(VT_I4, 1), DISP_E_PARAMNOTOPTIONAL, 1, nullptr, nullptr},
       {record, byValue, array, DISP_E_TYPEMISMATCH, 2, nullptr, nullptr},
       {text(&name), array, of(VT_I4, 1), DISP_E_TYPEMISMATCH, 1, nullptr, nullptr},
-      {text(&name), byValue, of(VT_I4, 1), S_OK, 99, "snapshot", "after init", true},
+      {text(&name), byValue, of(VT_I4, 1), S_OK, 99, "snapshot", "after init", 1},
+      {text(&name), byValue, of(VT_I4, 1), S_OK, 99, "snapshot", "after init", 3},
   };
   for (const Case& c : kCases) {
     const LONG callsBefore = core.CallCount();
     VARIANT arguments[] = {c.showAll, c.comment, c.name}, named[] = {c.showAll, c.name, c.comment};
     DISPID names[] = {DISPID(2), 0, 1};
     DISPPARAMS params =
-        c.named ? DISPPARAMS{named, names, 3, 3} : DISPPARAMS{arguments, nullptr, 3, 0};
+        c.named == 3 ? DISPPARAMS{named, names, 3, 3} : DISPPARAMS{arguments, names, 3, c.named};
     UINT argError = 99;
     EXPECT_EQ(dispatch->Invoke(DISPID_QV_MemSave, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
                                &params, nullptr, nullptr, &argError),
@@ -268,14 +269,16 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
   EXPECT_EQ(static_cast<LONG>(core.Calls()[1].arguments[2]), -1);
 
   VARIANT three[] = {of(VT_I4, 1), byValue, byValue};
-  DISPID named = 0, unknown = 5;
+  DISPID named = 0, unknown = 5, propertyPut = DISPID_PROPERTYPUT;
   struct Lie {
     DISPPARAMS params;
     HRESULT expected;
+    UINT argError = 99;
   };
   const Lie kLies[] = {
-      {{three, &named, 3, 1}, DISP_E_PARAMNOTFOUND},
-      {{three, &unknown, 3, 1}, DISP_E_PARAMNOTFOUND},
+      {{three, &named, 3, 1}, DISP_E_PARAMNOTFOUND, 0},
+      {{three, &unknown, 3, 1}, DISP_E_PARAMNOTFOUND, 0},
+      {{three, &propertyPut, 3, 1}, DISP_E_PARAMNOTFOUND, 0},
       {{three, nullptr, 2, 0}, DISP_E_BADPARAMCOUNT},
       {{nullptr, nullptr, 3, 0}, E_INVALIDARG},
       {{three, nullptr, 3, 1}, E_INVALIDARG},
@@ -284,10 +287,12 @@ TEST_F(Dispatch, MemSaveConvertsItsArgumentsAsThePlatformWould) {
   const LONG callsBefore = core.CallCount();
   for (const Lie& lie : kLies) {
     DISPPARAMS params = lie.params;
+    UINT argError = 99;
     EXPECT_EQ(dispatch->Invoke(DISPID_QV_MemSave, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
-                               nullptr, nullptr),
+                               nullptr, &argError),
               lie.expected)
         << "lie " << (&lie - kLies);
+    EXPECT_EQ(argError, lie.argError) << "lie " << (&lie - kLies);
   }
   EXPECT_EQ(dispatch->Invoke(DISPID_QV_MemSave, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr,
                              nullptr, nullptr),
