@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,7 @@ void WipeRegistrations() {
   for (const char* progId : {QVAPI_VERSION_INDEPENDENT_PROGID, QVAPI_PROGID})
     SHDeleteKeyA(HKEY_CLASSES_ROOT, progId);
   UnRegisterTypeLib(LIBID_QVAPILib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
+  SHDeleteKeyA(HKEY_CLASSES_ROOT, kTypeLibraryKey);  // its file gone, unregistering fails
 }
 
 TEST(TypeLibraryPath, FallbackReplacesOnlyTheFileNamesExtension) {
@@ -164,6 +166,33 @@ TEST_F(ModuleRegistration, ModulePathsWithQuotesBlanksAndPercentRegisterExactly)
     DeleteFileA(copy.c_str());
     RemoveDirectoryA(folder.c_str());
   }
+}
+
+// A copy of the DLL whose full path is longer than the buffer: the path
+// cut to the buffer would name another file, so nothing is registered.
+TEST_F(ModuleRegistration, ModulePathLongerThanTheBufferIsRefused) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::vector<std::wstring> folders{std::wstring(L"\\\\?\\") + temp + L"qvapi-long"};
+  while (folders.back().size() <= MAX_PATH)
+    folders.push_back(folders.back() + L"\\" + std::wstring(80, L'x'));
+  for (const std::wstring& folder : folders) CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring copy = folders.back() + L"\\QVAPI.DLL";
+  ASSERT_TRUE(CopyFileW(L"QVAPI.DLL", copy.c_str(), FALSE));
+  HMODULE server = LoadLibraryW(copy.c_str());
+  ASSERT_NE(server, nullptr);
+  {
+    StartedModule module_(g_classTable, server);
+    EXPECT_EQ(module_.RunRegistrationScript(101, TRUE, nullptr),
+              HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(module_.RegisterTypeLibrary(), HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+  }
+  for (const char* key : {kClassKey, QVAPI_PROGID, kTypeLibraryKey})
+    EXPECT_EQ(DefaultValue(key), "(missing)");
+  FreeLibrary(server);
+  DeleteFileW(copy.c_str());
+  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+    RemoveDirectoryW(folder->c_str());
 }
 
 // A module without a type library of its own (a stand-in core under
