@@ -13,7 +13,12 @@ constexpr const char* kNoRemove = "NoRemove";
 constexpr const char* kValue = "Val";
 }  // namespace keyword
 
+enum class Keyword { kNone, kForceRemove, kDelete, kNoRemove, kValue };
 enum class ValueType { kNone, kString, kDword };
+
+// The keyword a token is, compared without regard to case; kNone for a
+// name.
+Keyword FindKeyword(const char* token);
 
 // The predefined key a root-key name ("HKCR", "HKEY_CLASSES_ROOT", ...)
 // stands for, compared without regard to case; null when none does.

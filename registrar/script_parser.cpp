@@ -14,8 +14,6 @@ static_assert(kTokenSize <= kMaxNumberText + 1, "every value token must fit the 
 
 namespace {
 
-bool Is(const char* token, const char* keyword) { return EqualsIgnoringCase(token, keyword); }
-
 // By characters: a double-byte character whose trail byte is '\' is not one.
 bool HasBackslash(const char* name) {
   for (const char* character = name; *character != '\0'; character = NextChar(character)) {
@@ -103,8 +101,9 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, WalkMode mode, int depth) n
   for (;;) {
     if (token[0] == '}') return S_OK;
     bool entryDone = false;  // a "Delete" entry ends after its name and value clause
-    if (Is(token, keyword::kForceRemove) || Is(token, keyword::kDelete)) {
-      const bool isDelete = Is(token, keyword::kDelete);
+    Keyword word = FindKeyword(token);
+    if (word == Keyword::kForceRemove || word == Keyword::kDelete) {
+      const bool isDelete = word == Keyword::kDelete;
       RETURN_IF_FAILED(lexer_.ReadToken(token));
       if (HasBackslash(token)) return DISP_E_EXCEPTION;
       if (writing && !IsProtectedKeyName(token))
@@ -113,10 +112,15 @@ HRESULT ScriptParser::WalkRegisterBlock(HKEY parent, WalkMode mode, int depth) n
         // A "Delete" entry creates nothing; its value clause is passed over.
         RETURN_IF_FAILED(ReadPastValueClause(token));
         entryDone = true;
+      } else {
+        word = FindKeyword(token);  // the name goes on as the entry's token, keyword or not
       }
     }
-    if (!entryDone && Is(token, keyword::kNoRemove)) RETURN_IF_FAILED(lexer_.ReadToken(token));
-    if (!entryDone && Is(token, keyword::kValue)) {
+    if (!entryDone && word == Keyword::kNoRemove) {
+      RETURN_IF_FAILED(lexer_.ReadToken(token));
+      word = FindKeyword(token);
+    }
+    if (!entryDone && word == Keyword::kValue) {
       RETURN_IF_FAILED(lexer_.ReadToken(valueName));
       RETURN_IF_FAILED(lexer_.ReadToken(token));
       if (token[0] != '=') return DISP_E_EXCEPTION;
@@ -156,16 +160,18 @@ HRESULT ScriptParser::WalkUnregisterBlock(HKEY parent, WalkMode mode, int depth)
 HRESULT ScriptParser::UnregisterEntry(UnregisterState& block, WalkLevel& level,
                                       int depth) noexcept {
   TokenBuffer& token = level.token;
+  Keyword word = FindKeyword(token);
   // The token after "ForceRemove" or "Delete" is a key name, whatever it reads.
-  if (Is(token, keyword::kForceRemove) || Is(token, keyword::kDelete)) {
+  if (word == Keyword::kForceRemove || word == Keyword::kDelete) {
     RETURN_IF_FAILED(lexer_.ReadToken(token));
     return UnregisterKey(block, level, depth);
   }
-  if (Is(token, keyword::kNoRemove)) {
+  if (word == Keyword::kNoRemove) {
     block.deleting = false;
     RETURN_IF_FAILED(lexer_.ReadToken(token));
+    word = FindKeyword(token);
   }
-  if (!Is(token, keyword::kValue)) return UnregisterKey(block, level, depth);
+  if (word != Keyword::kValue) return UnregisterKey(block, level, depth);
   RETURN_IF_FAILED(lexer_.ReadToken(level.valueName));
   RETURN_IF_FAILED(lexer_.ReadToken(token));
   if (token[0] != '=') return DISP_E_EXCEPTION;
