@@ -41,7 +41,8 @@ inline std::string GenerateScript(int keys, const std::string& root = "HKCR",
 
 // The same keys and values as GenerateEntries, below `rootPath` (a full
 // registry path such as HKEY_CURRENT_USER\Software\X), in .reg form, with
-// `module` as the leaves' text.
+// `module` as the leaves' text; each Deep key is removed before it is made,
+// as "ForceRemove" does.
 inline std::string GenerateRegFile(int keys, const std::string& rootPath,
                                    const std::string& module) {
   std::string escaped;
@@ -58,7 +59,8 @@ inline std::string GenerateRegFile(int keys, const std::string& rootPath,
       reg += "[" + key + "\\Child" + c + "]\r\n@=\"value " + c + "\"\r\n\"Count\"=dword:" + count +
              "\r\n\r\n";
     }
-    reg += "[" + key + "\\Deep]\r\n\r\n[" + key + "\\Deep\\Leaf]\r\n@=\"" + escaped + "\"\r\n\r\n";
+    reg += "[-" + key + "\\Deep]\r\n\r\n[" + key + "\\Deep]\r\n\r\n[" + key +
+           "\\Deep\\Leaf]\r\n@=\"" + escaped + "\"\r\n\r\n";
   }
   return reg;
 }

@@ -1,8 +1,9 @@
 // Registers a generated 10k-key script into the real registry through the
 // registrar, beside `reg import` of a .reg file holding the same keys and
-// values, in one run; printed as seconds and as a ratio. `reg import` is a
-// process of its own, so its start is measured too (a `reg query` of a
-// missing key) and shown as the floor it cannot go below.
+// values (and the same removals), in one run; printed as the median seconds
+// of interleaved rounds with their spread, and as ratios of the medians.
+// `reg import` is a process of its own, so its start is measured too (a
+// `reg query` of a missing key) and shown as the floor it cannot go below.
 #include "bench/registrar/generated_script.h"
 #include "registrar/advapi_registry.h"
 #include "QVAPI.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -45,6 +47,20 @@ double TimeProcess(std::string commandLine) {
   CloseHandle(process.hProcess);
   return took;
 }
+
+// The rounds' times of one contender, sorted.
+struct Rounds {
+  std::vector<double> seconds;
+
+  void Add(double took) {
+    seconds.insert(std::upper_bound(seconds.begin(), seconds.end(), took), took);
+  }
+  double Median() const { return seconds[seconds.size() / 2]; }
+  void Print(const char* what) const {
+    std::printf("  %-28s %8.3f s  (%.3f to %.3f)\n", what, Median(), seconds.front(),
+                seconds.back());
+  }
+};
 
 // Seconds for one registration of the generated keys by the registrar.
 double TimeRegistrar(const std::string& script, HRESULT* result) {
@@ -89,7 +105,7 @@ void TimeServerRegistration(double* server, double* script) {
 }  // namespace
 
 int main() {
-  constexpr int kRounds = 3;
+  constexpr int kRounds = 7;
   const std::string script =
       qvapi::bench::GenerateScript(kKeys, "HKCU", {"Software", "QVAPI-bench"});
   char folder[MAX_PATH];
@@ -102,32 +118,34 @@ int main() {
     std::fclose(file);
   }
 
-  // Interleaved rounds, best of each, on an emptied key every time.
+  // Interleaved rounds on an emptied key every time, so that whatever
+  // else the machine does falls on both alike.
   HRESULT result = S_OK;
-  double registrar = 1e300, regImport = 1e300, processFloor = 1e300;
+  Rounds registrar, regImport, processFloor;
   for (int round = 0; round < kRounds; ++round) {
     SHDeleteKeyA(HKEY_CURRENT_USER, kBenchKey);
-    registrar = std::min(registrar, TimeRegistrar(script, &result));
+    registrar.Add(TimeRegistrar(script, &result));
     SHDeleteKeyA(HKEY_CURRENT_USER, kBenchKey);
-    regImport = std::min(regImport, TimeProcess("reg.exe import \"" + regFile + "\""));
-    processFloor =
-        std::min(processFloor, TimeProcess("reg.exe query HKCU\\Software\\QVAPI-bench-missing"));
+    regImport.Add(TimeProcess("reg.exe import \"" + regFile + "\""));
+    processFloor.Add(TimeProcess("reg.exe query HKCU\\Software\\QVAPI-bench-missing"));
   }
   SHDeleteKeyA(HKEY_CURRENT_USER, kBenchKey);
   DeleteFileA(regFile.c_str());
   double server = 0, scriptOnly = 0;
   TimeServerRegistration(&server, &scriptOnly);
 
-  std::printf("%d keys into the real registry, best of %d rounds\n", kKeys, kRounds);
-  std::printf("  registrar (RunScript)        %8.2f s  (result 0x%08lx)\n", registrar, result);
-  std::printf("  reg import of the same keys  %8.2f s\n", regImport);
-  std::printf("  reg.exe start alone          %8.2f s\n", processFloor);
-  std::printf("  registrar / reg import       %8.3fx\n", registrar / regImport);
+  std::printf("%d keys into the real registry, median of %d rounds (fastest to slowest)\n", kKeys,
+              kRounds);
+  registrar.Print("registrar (RunScript)");
+  std::printf("    result 0x%08lx\n", result);
+  regImport.Print("reg import of the same keys");
+  processFloor.Print("reg.exe start alone");
+  std::printf("  registrar / reg import       %8.3fx\n", registrar.Median() / regImport.Median());
   // Where a process start dwarfs the import itself (an emulated Wine), the
   // difference drowns in the start's own variation and is not shown.
-  if (regImport > processFloor)
+  if (regImport.Median() > processFloor.Median())
     std::printf("  registrar / (reg import - start) %5.3fx  (target <= 1.0x)\n",
-                registrar / (regImport - processFloor));
+                registrar.Median() / (regImport.Median() - processFloor.Median()));
   else
     std::printf("  reg import minus its start: within the start's variation\n");
   std::printf("DllRegisterServer                %8.2f ms\n", server * 1e3);
