@@ -1,4 +1,4 @@
-// The DLL's entry point and its four COM entry points.
+// The DLL's entry point, its four COM entry points and DllInstall.
 
 #include <windows.h>
 #include <objbase.h>
@@ -28,3 +28,9 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
 STDAPI DllRegisterServer() { return g_serverModule.RegisterClasses(TRUE); }
 
 STDAPI DllUnregisterServer() { return g_serverModule.UnregisterClasses(); }
+
+// regsvr32 /n /i:user calls it with install TRUE and "user", /u /n /i:user
+// with FALSE.
+STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
+  return g_serverModule.Install(install, commandLine);
+}

@@ -55,6 +55,12 @@ struct ServerModule {
   // Takes every undescribed row out of the registry; failures are ignored
   // and S_OK returned. The type library's registration stays.
   HRESULT UnregisterClasses() noexcept;
+  // DllInstall: with no command line (null or empty), RegisterClasses(TRUE)
+  // or UnregisterClasses as `install` says; with "user" in any case, the
+  // same for the calling user alone, HKEY_CLASSES_ROOT redirected to
+  // HKEY_CURRENT_USER\Software\Classes for the whole process until it
+  // returns; with anything else E_INVALIDARG, and nothing written.
+  HRESULT Install(BOOL install, const wchar_t* commandLine) noexcept;
   // Registers the type library of the type-library instance's file, or of
   // the ".tlb" file of the same name beside it, with the file's folder as
   // help directory.

@@ -5,6 +5,7 @@
 #include <oleauto.h>
 #include <shlwapi.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -33,6 +34,24 @@ HRESULT CallExport(const char* name) {
   return entry();
 }
 
+const char* const kServerKeys[] = {kClassKey, QVAPI_VERSION_INDEPENDENT_PROGID, QVAPI_PROGID,
+                                   qvapi::testing::kTypeLibraryKey, qvapi::testing::kInterfaceKey};
+
+// The server's subtrees in `root`'s Software\Classes, as text.
+std::string Entries(HKEY root) {
+  std::string entries;
+  for (const char* key : kServerKeys) {
+    const std::string path = std::string("Software\\Classes\\") + key;
+    entries += path + ":\n" + qvapi::testing::DumpPlatformKey(root, path.c_str());
+  }
+  return entries;
+}
+
+// regsvr32's exit code for the built DLL with `options`, silent.
+int Regsvr32(const std::string& options = "") {
+  return std::system(("regsvr32 /s " + options + " QVAPI.DLL").c_str());
+}
+
 class DllRegistration : public ::testing::Test {
  protected:
   void SetUp() override { Wipe(); }
@@ -41,6 +60,8 @@ class DllRegistration : public ::testing::Test {
     for (const char* key : {kClassKey, QVAPI_VERSION_INDEPENDENT_PROGID, QVAPI_PROGID})
       SHDeleteKeyA(HKEY_CLASSES_ROOT, key);
     UnRegisterTypeLib(LIBID_QVAPILib, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
+    for (const char* key : kServerKeys)
+      SHDeleteKeyA(HKEY_CURRENT_USER, (std::string("Software\\Classes\\") + key).c_str());
   }
 };
 
@@ -102,6 +123,27 @@ TEST_F(DllRegistration, WritesExactlyTheScriptsEntriesAndRebuildsTheClassKey) {
   ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
   EXPECT_EQ(qvapi::testing::DumpPlatformKey(HKEY_CLASSES_ROOT, kClassKey), classKey);
   EXPECT_EQ(Value(QVAPI_VERSION_INDEPENDENT_PROGID, "Foreign"), "y");
+}
+
+// Registration for the calling user alone (regsvr32 /n /i:user) writes and
+// takes back below HKEY_CURRENT_USER\Software\Classes what the machine's
+// does in the machine's classes, and nothing there.
+TEST_F(DllRegistration, ForTheUserAloneAsForTheMachine) {
+  const std::string none = Entries(HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(Regsvr32("/n /i:users"), 5);
+  EXPECT_EQ(Entries(HKEY_CURRENT_USER) + Entries(HKEY_LOCAL_MACHINE), none + none);
+  ASSERT_EQ(Regsvr32(), 0);
+  const std::string registered = Entries(HKEY_LOCAL_MACHINE);
+  ASSERT_EQ(Regsvr32("/u"), 0);
+  const std::string unregistered = Entries(HKEY_LOCAL_MACHINE);  // the type library stays
+  Wipe();
+
+  ASSERT_EQ(Regsvr32("/n /i:user"), 0);
+  EXPECT_EQ(Entries(HKEY_CURRENT_USER), registered);
+  EXPECT_EQ(Entries(HKEY_LOCAL_MACHINE), none);
+  ASSERT_EQ(Regsvr32("/u /n /i:USER"), 0);
+  EXPECT_EQ(Entries(HKEY_CURRENT_USER), unregistered);
+  EXPECT_EQ(Entries(HKEY_LOCAL_MACHINE), none);
 }
 
 // A program that uses the assembly manifest instead of the registry meets

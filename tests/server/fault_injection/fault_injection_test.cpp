@@ -186,6 +186,9 @@ HRESULT LockTheServer(const LoadedServer& server) {
 
 HRESULT Register(const LoadedServer& server) { return server.Call("DllRegisterServer"); }
 HRESULT Unregister(const LoadedServer& server) { return server.Call("DllUnregisterServer"); }
+HRESULT RegisterForUser(const LoadedServer& server) {
+  return server.Get<HRESULT WINAPI(BOOL, LPCWSTR)>("DllInstall")(TRUE, L"user");
+}
 
 // The keys that each root block of a registration script writes, block by
 // block, then those of the type library's registration.
@@ -200,22 +203,38 @@ constexpr char kLongScript[] =
     "HKCR { QVAPI.Second = s '%MODULE%%MODULE%%MODULE%%MODULE%%MODULE%%MODULE%%MODULE%%MODULE%' }";
 const Blocks kLongScriptBlocks = {{"QVAPI.First"}, {"QVAPI.Second"}, kTypeLibraryKeys};
 
+// The machine's classes, and the user's.
+const HKEY kMachine = HKEY_LOCAL_MACHINE, kUser = HKEY_CURRENT_USER;
+std::string InClasses(const char* key) { return std::string("Software\\Classes\\") + key; }
+
 // What each block wrote, as text.
 std::vector<std::string> Written(const Blocks& blocks) {
   std::vector<std::string> written;
   for (const std::vector<const char*>& block : blocks) {
     written.emplace_back();
     for (const char* key : block)
-      written.back() += std::string(key) + ":\n" + testing::DumpPlatformKey(HKEY_CLASSES_ROOT, key);
+      written.back() +=
+          std::string(key) + ":\n" + testing::DumpPlatformKey(kMachine, InClasses(key).c_str());
   }
   return written;
 }
 
 // Nothing of any registration scenario's left.
 void WipeRegistrations() {
-  for (const Blocks* blocks : {&kServerBlocks, &kLongScriptBlocks})
-    for (const std::vector<const char*>& block : *blocks)
-      for (const char* key : block) SHDeleteKeyA(HKEY_CLASSES_ROOT, key);
+  for (HKEY root : {kMachine, kUser})
+    for (const Blocks* blocks : {&kServerBlocks, &kLongScriptBlocks})
+      for (const std::vector<const char*>& block : *blocks)
+        for (const char* key : block) SHDeleteKeyA(root, InClasses(key).c_str());
+}
+
+// A write through HKEY_CLASSES_ROOT lands in the machine's classes: no run
+// leaves it redirected.
+bool ClassesRootIsTheMachines() {
+  RegSetValueA(HKEY_CLASSES_ROOT, "QVAPI.Probe", REG_SZ, "", 0);
+  const bool machines =
+      testing::DumpPlatformKey(kMachine, InClasses("QVAPI.Probe").c_str()) != "(missing)";
+  for (HKEY root : {kMachine, kUser}) SHDeleteKeyA(root, InClasses("QVAPI.Probe").c_str());
+  return machines;
 }
 
 struct Scenario {
@@ -231,6 +250,7 @@ const Scenario kScenarios[] = {
     {"DllRegisterServer, another script, the type library beside", Register, S_OK,
      &kLongScriptBlocks, kLongScript},
     {"DllUnregisterServer", Unregister},
+    {"DllInstall for the user", RegisterForUser},
     {"create plain", CreatePlain},
     {"create aggregated", CreateAggregated},
     {"create plain, an interface it lacks", CreateLacking<false>, E_NOINTERFACE},
@@ -299,12 +319,14 @@ class FaultInjection : public ::testing::Test {
       EXPECT_TRUE(faults::FailedFunction() != "LoadRegTypeLib" || hr == E_OUTOFMEMORY)
           << where << ": not the failure of the type library's load";
       if (scenario.blocks) CheckRegistration(*scenario.blocks, hr, where);
+      EXPECT_TRUE(ClassesRootIsTheMachines()) << where << ": HKEY_CLASSES_ROOT left redirected";
       EXPECT_EQ(server.Call("DllCanUnloadNow"), S_OK) << where << ": the module stays locked";
     }
     faults::PretendModuleFile(nullptr);
     EXPECT_EQ(faults::Held(), held) << where << ": not given back";
     EXPECT_EQ(faults::Misuse(), "") << where;
-    if (scenario.run == Register || scenario.run == Unregister) Restore(where);
+    if (scenario.run == Register || scenario.run == Unregister || scenario.run == RegisterForUser)
+      Restore(where);
     return calls;
   }
 

@@ -83,7 +83,7 @@ DWORD ScriptSize(DWORD size) { return g.script ? static_cast<DWORD>(std::strlen(
 // import of it.
 // Passed through, never failed (no documented failure, or only for invalid
 // arguments): the critical-section and interlocked operations,
-// GetLastError, SetLastError, VariantInit, CharNextA, lstrcmpiA,
+// GetLastError, SetLastError, VariantInit, CharNextA, lstrcmpiA, lstrcmpiW,
 // DisableThreadLibraryCalls, and the C and thread runtime's own imports;
 // the frees and closes are only booked.
 #define QVAPI_FAILING_IMPORTS(X)                                                                   \
@@ -178,6 +178,12 @@ LONG WINAPI ShimRegCreateKeyExA(HKEY parent, LPCSTR name, DWORD reserved, LPSTR 
                                    disposition),
                    key);
 }
+// Only a redirection can fail (the platform copies the handle); undoing one
+// fails for invalid arguments alone.
+LONG WINAPI ShimRegOverridePredefKey(HKEY key, HKEY redirection) {
+  if (redirection && Fails("RegOverridePredefKey", 0)) return ERROR_NOT_ENOUGH_MEMORY;
+  return RegOverridePredefKey(key, redirection);
+}
 LONG WINAPI ShimRegCloseKey(HKEY key) {
   const bool fails = Fails("RegCloseKey", 0);
   if (!Unbooked(key, kKey, "RegCloseKey")) return ERROR_INVALID_HANDLE;
@@ -217,8 +223,9 @@ const struct {
                   QVAPI_SHIM_ROW(CoTaskMemRealloc) QVAPI_SHIM_ROW(free)
                       QVAPI_SHIM_ROW(CoTaskMemFree) QVAPI_SHIM_ROW(FreeLibrary)
                           QVAPI_SHIM_ROW(RegOpenKeyExA) QVAPI_SHIM_ROW(RegCreateKeyExA)
-                              QVAPI_SHIM_ROW(RegCloseKey) QVAPI_SHIM_ROW(VariantChangeTypeEx)
-                                  QVAPI_SHIM_ROW(VariantClear) QVAPI_SHIM_ROW(LoadTypeLib)};
+                              QVAPI_SHIM_ROW(RegCloseKey) QVAPI_SHIM_ROW(RegOverridePredefKey)
+                                  QVAPI_SHIM_ROW(VariantChangeTypeEx) QVAPI_SHIM_ROW(VariantClear)
+                                      QVAPI_SHIM_ROW(LoadTypeLib)};
 
 }  // namespace
 
