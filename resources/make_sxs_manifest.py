@@ -12,51 +12,11 @@ import html
 import re
 import sys
 
-# The platform's marshaler for interfaces described by a type library.
-AUTOMATION_MARSHALER = "{00020424-0000-0000-C000-000000000046}"
+from interface_description import AUTOMATION_MARSHALER, DescriptionError, read
 
 
 def fail(message):
     sys.exit(f"make_sxs_manifest: {message}")
-
-
-# A C string literal, read whole: a bracket, a parenthesis or an escaped
-# quote inside it is part of the text.
-STRING = r'"(?:[^"\\\n]|\\.)*"'
-
-
-def without_comments(idl):
-    """The interface description with its // and /* */ comments blanked;
-    string literals are kept as they are."""
-    return re.sub(rf"{STRING}|//[^\n]*|/\*.*?\*/",
-                  lambda m: m.group(0) if m.group(0).startswith('"') else " ", idl, flags=re.S)
-
-
-def declarations(idl):
-    """[(attribute text, kind, name)] of the interfaces, libraries and classes
-    that the interface description defines (not those it only names)."""
-    return re.findall(
-        rf"\[((?:{STRING}|[^\]\"])*)\]\s*(interface|library|coclass)\s+(\w+)\s*[:{{]",
-        without_comments(idl))
-
-
-def the_one(found, kind):
-    """The name and attributes of the one `kind` the description defines."""
-    named = [(name, attributes) for attributes, k, name in found if k == kind]
-    if len(named) != 1:
-        fail(f"the interface description has {len(named)} {kind} definitions, not one")
-    return named[0]
-
-
-def attribute(attributes, name):
-    """The value of attribute `name`: a string literal's text, or the bare
-    text between the parentheses. Text inside another attribute's string is
-    never taken for an attribute."""
-    for _, key, value in re.findall(
-            rf"({STRING})|(\w+)\s*\(\s*({STRING}|[^()\"]*?)\s*\)", attributes):
-        if key == name:
-            return re.sub(r"\\(.)", r"\1", value[1:-1]) if value.startswith('"') else value
-    fail(f"no {name} in [{attributes.strip()}]")
 
 
 def xml(text):
@@ -83,27 +43,23 @@ def main(argv):
         fail(__doc__.splitlines()[-1])
     idl_path, script_path, version, output = argv[1:]
     try:
-        with open(idl_path, encoding="utf-8") as file:
-            found = declarations(file.read())
+        described = read(idl_path)
         with open(script_path, encoding="utf-8") as file:
             words = tokens(file.read())
-    except OSError as error:
+    except (OSError, DescriptionError) as error:
         fail(error)
-    _, coclass = the_one(found, "coclass")
-    _, library = the_one(found, "library")
-    interface_name, interface = the_one(found, "interface")
     # Every value as XML holds it: a description may carry any character.
     v = {key: xml(text) for key, text in {
         "version": version,
-        "clsid": "{" + attribute(coclass, "uuid").upper() + "}",
-        "libid": "{" + attribute(library, "uuid").upper() + "}",
-        "iid": "{" + attribute(interface, "uuid").upper() + "}",
-        "interface": interface_name,
+        "clsid": described.clsid,
+        "libid": described.libid,
+        "iid": described.iid,
+        "interface": described.interface,
         "threading": string_value(words, "ThreadingModel"),
         "progid": string_value(words, "ProgID"),
         "independent": string_value(words, "VersionIndependentProgID"),
-        "description": attribute(coclass, "helpstring"),
-        "library_version": attribute(library, "version"),
+        "description": described.class_description,
+        "library_version": described.library_version,
     }.items()}
     manifest = f"""<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
 <assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
