@@ -10,16 +10,17 @@ FUZZ_SECONDS ?= 600
 FUZZ_JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup build build-win build-native demo test bench fuzz install testkit clean
+.PHONY: all setup build build-win build-native demo test bench fuzz install testkit msi dist clean
 
 all: build
 
 setup:
 	@tools/setup-machine
 
+# The Windows build runs the native build's tools (the package's registry rows).
 $(WIN)/CMakeCache.txt: | setup
 	@cmake -S . -B $(WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
-	  -DCMAKE_BUILD_TYPE=Release >/dev/null
+	  -DCMAKE_BUILD_TYPE=Release -DQVAPI_NATIVE_DIR=$(abspath $(NATIVE)) >/dev/null
 
 $(NATIVE)/CMakeCache.txt: | setup
 	@CC=clang CXX=clang++ cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -75,5 +76,15 @@ testkit: build-win
 	@env -u DESTDIR cmake --install $(WIN) --component testkit \
 	  --prefix $(abspath $(or $(DESTDIR),install-testkit))
 
+# The installer package, and dist/ with the package, the SDK as a zip and
+# SHA256SUMS. Signed when SIGN_CERT and SIGN_KEY name a certificate and its
+# key (SIGN_TIMESTAMP: a timestamp server's URL).
+export SIGN_CERT SIGN_KEY SIGN_TIMESTAMP
+msi: build-native build-win
+	@cmake --build $(WIN) --target msi
+
+dist: build-native build-win
+	@cmake --build $(WIN) --target dist
+
 clean:
-	@rm -rf build
+	@rm -rf build dist

@@ -1,0 +1,61 @@
+#!/usr/bin/env python3
+"""Puts the release files in one folder: the installer package, the SDK as a
+zip (what `make install` gives, with the package's own, signed when asked,
+QVAPI.DLL), and SHA256SUMS. The zip is reproducible: its entries in name
+order, each with the time of SOURCE_DATE_EPOCH (else the last commit) and
+fixed permissions.
+
+Usage: make_dist.py SOURCE-DIR BUILD-DIR VERSION PACKAGE.msi DIST-DIR"""
+
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import time
+import zipfile
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_package import fail, source_date_epoch  # noqa: E402
+
+
+def zip_folder(folder, archive, epoch):
+    """Every file below `folder`, under the folder's own name, in `archive`."""
+    # Zip times are local and start in 1980.
+    stamp = time.gmtime(max(epoch, 315532800))[:6]
+    base = os.path.dirname(folder)
+    paths = sorted(os.path.join(where, name) for where, _, names in os.walk(folder)
+                   for name in names)
+    with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as out:
+        for path in paths:
+            entry = zipfile.ZipInfo(os.path.relpath(path, base).replace(os.sep, "/"), stamp)
+            entry.external_attr = 0o644 << 16
+            entry.compress_type = zipfile.ZIP_DEFLATED
+            with open(path, "rb") as file:
+                out.writestr(entry, file.read())
+
+
+def main(argv):
+    if len(argv) != 6:
+        fail(__doc__.splitlines()[-1])
+    source, build, version, package, dist = argv[1:]
+    sdk = os.path.join(build, "dist", f"QVAPI-{version}-sdk")
+    shutil.rmtree(os.path.dirname(sdk), ignore_errors=True)
+    shutil.rmtree(dist, ignore_errors=True)
+    os.makedirs(dist)
+    subprocess.run(["cmake", "--install", build, "--prefix", sdk], check=True,
+                   stdout=subprocess.DEVNULL)
+    shutil.copyfile(os.path.join(package + ".files", "QVAPI.DLL"),
+                    os.path.join(sdk, "bin", "QVAPI.DLL"))
+    files = [os.path.basename(package), os.path.basename(sdk) + ".zip"]
+    shutil.copyfile(package, os.path.join(dist, files[0]))
+    zip_folder(sdk, os.path.join(dist, files[1]), source_date_epoch(source))
+    with open(os.path.join(dist, "SHA256SUMS"), "w") as sums:
+        for name in files:
+            with open(os.path.join(dist, name), "rb") as file:
+                sums.write(f"{hashlib.sha256(file.read()).hexdigest()}  {name}\n")
+
+
+if __name__ == "__main__":
+    main(sys.argv)
