@@ -25,7 +25,10 @@ $(WIN)/CMakeCache.txt: | setup
 $(NATIVE)/CMakeCache.txt: | setup
 	@CC=clang CXX=clang++ cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
+# A tree configured before the Windows build knew of the native one is told.
 build-win: $(WIN)/CMakeCache.txt
+	@grep -q '^QVAPI_NATIVE_DIR:' $(WIN)/CMakeCache.txt || \
+	  cmake $(WIN) -DQVAPI_NATIVE_DIR=$(abspath $(NATIVE)) >/dev/null
 	@cmake --build $(WIN) -j $(JOBS)
 
 build-native: $(NATIVE)/CMakeCache.txt
