@@ -84,8 +84,8 @@ def script_rows(rows_tool, script):
                          text if number is None else str(int(number, 16))))
         else:
             rows.append((key, None, None, None))
-    keys_with_values = {row[0] for row in rows if row[1] is not None or row[3] is not None}
-    return [row for row in rows if row[2] or (row[0] not in parents | keys_with_values)]
+    occupied = parents | {key for key, _, kind, _ in rows if kind}
+    return [row for row in rows if row[2] or row[0] not in occupied]
 
 
 def type_library_rows(described):
@@ -154,11 +154,10 @@ def authoring(version, files, rows, manufacturer, product_code):
 
 
 def source_date_epoch(source):
-    if os.environ.get("SOURCE_DATE_EPOCH"):
-        return int(os.environ["SOURCE_DATE_EPOCH"])
-    commit = subprocess.run(["git", "-C", source, "log", "-1", "--format=%ct"],
-                            capture_output=True, text=True)
-    return int(commit.stdout) if commit.returncode == 0 and commit.stdout.strip() else 0
+    """The epoch the build's modules take their time stamps from."""
+    epoch = subprocess.run([os.path.join(source, "cmake", "with-source-date-epoch"), "printenv",
+                            "SOURCE_DATE_EPOCH"], capture_output=True, text=True).stdout.strip()
+    return int(epoch) if epoch else 0
 
 
 def sign(path):

@@ -6,6 +6,7 @@
 // text form, one key or value a line.
 // Usage: registry_rows SCRIPT MODULE-PATH
 
+#include "registrar/predefined_roots.h"
 #include "registrar/script_parser.h"
 #include "standins/memory_registry/memory_registry.h"
 
@@ -36,9 +37,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   // A package's rows name one root: a script that writes elsewhere is refused.
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_PERFORMANCE_DATA,
-                    HKEY_CURRENT_CONFIG, HKEY_DYN_DATA}) {
-    if (!registry.Dump(root).empty()) {
+  for (const qvapi::PredefinedRoot& root : qvapi::kPredefinedRoots) {
+    if (root.key != HKEY_CLASSES_ROOT && !registry.Dump(root.key).empty()) {
       std::fputs("registry_rows: the script writes outside HKEY_CLASSES_ROOT\n", stderr);
       return 1;
     }

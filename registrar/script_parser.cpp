@@ -234,10 +234,11 @@ HRESULT ScriptParser::ApplyValue(RegistryKeyRef key, const char* valueName, Toke
   if (type == ValueType::kNone) return DISP_E_EXCEPTION;
   lexer_.SkipSpaces();
   RETURN_IF_FAILED(lexer_.ReadToken(value));
+  if (!writing) return lexer_.ReadToken(token);
   // A value that cannot be written does not stop the script.
-  if (writing && type == ValueType::kString) {
+  if (type == ValueType::kString) {
     key.SetString(valueName, value);
-  } else if (writing) {
+  } else {
     std::int32_t number = 0;  // stored when the text is not a number
     ParseInt32(value, &number);
     key.SetDword(valueName, static_cast<std::uint32_t>(number));
