@@ -25,12 +25,20 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   return g_serverModule.FindClassObject(clsid, iid, out);
 }
 
-STDAPI DllRegisterServer() { return g_serverModule.RegisterClasses(TRUE); }
+// The three registration entry points run one at a time in the process.
+STDAPI DllRegisterServer() {
+  qvapi::CriticalSectionLock lock(*g_serverModule.registrationLock);
+  return g_serverModule.RegisterClasses(TRUE);
+}
 
-STDAPI DllUnregisterServer() { return g_serverModule.UnregisterClasses(); }
+STDAPI DllUnregisterServer() {
+  qvapi::CriticalSectionLock lock(*g_serverModule.registrationLock);
+  return g_serverModule.UnregisterClasses();
+}
 
 // regsvr32 /n /i:user calls it with install TRUE and "user", /u /n /i:user
 // with FALSE.
 STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
+  qvapi::CriticalSectionLock lock(*g_serverModule.registrationLock);
   return g_serverModule.Install(install, commandLine);
 }

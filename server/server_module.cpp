@@ -14,6 +14,7 @@ HRESULT ServerModule::Startup(ClassEntry* table, HINSTANCE module) noexcept {
   typeLibraryInstance = module;
   typeInfoLock.emplace();
   classTableLock.emplace();
+  registrationLock.emplace();
   return S_OK;
 }
 
@@ -23,6 +24,7 @@ HRESULT ServerModule::Shutdown() noexcept {
   }
   typeInfoLock.reset();
   classTableLock.reset();
+  registrationLock.reset();
   return S_OK;
 }
 

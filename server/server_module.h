@@ -1,8 +1,8 @@
 #pragma once
 // The one process-wide record of the in-process server: its module handle,
 // its class table with the cached class objects, the lock count that tells
-// COM whether it may unload the DLL, and the two module locks. All zero
-// until Startup.
+// COM whether it may unload the DLL, and the module locks. All zero until
+// Startup.
 
 #include <windows.h>
 
@@ -35,12 +35,17 @@ struct ServerModule {
   // Made by Startup and deleted by Shutdown.
   std::optional<CriticalSection> typeInfoLock;    // entered only by the type-information holder
   std::optional<CriticalSection> classTableLock;  // held only while a class object is made
+  // Held by each of the registration entry points for the whole of its run:
+  // a per-user run redirects HKEY_CLASSES_ROOT for the whole process, so a
+  // registration beside it would land in the user's classes, and the
+  // platform's type-library registration must not run twice at once.
+  std::optional<CriticalSection> registrationLock;
 
   // At process attach: records the table and the handle, sets the count to
-  // 0 and makes the two locks. Takes no lock.
+  // 0 and makes the locks. Takes no lock.
   HRESULT Startup(ClassEntry* table, HINSTANCE module) noexcept;
   // At process detach: releases every cached class object once and deletes
-  // the two locks. Takes no lock.
+  // the locks. Takes no lock.
   HRESULT Shutdown() noexcept;
   // The class object of `clsid` as `iid`, made on the first request and
   // then cached. E_POINTER for a null `out`; CLASS_E_CLASSNOTAVAILABLE, with

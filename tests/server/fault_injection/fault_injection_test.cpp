@@ -9,7 +9,9 @@
 #include <oleauto.h>
 #include <shlwapi.h>
 
+#include <chrono>
 #include <cstdio>
+#include <future>
 #include <initializer_list>
 #include <iterator>
 #include <string>
@@ -207,14 +209,14 @@ const Blocks kLongScriptBlocks = {{"QVAPI.First"}, {"QVAPI.Second"}, kTypeLibrar
 const HKEY kMachine = HKEY_LOCAL_MACHINE, kUser = HKEY_CURRENT_USER;
 std::string InClasses(const char* key) { return std::string("Software\\Classes\\") + key; }
 
-// What each block wrote, as text.
-std::vector<std::string> Written(const Blocks& blocks) {
+// What each block wrote in `root`'s classes, as text.
+std::vector<std::string> Written(const Blocks& blocks, HKEY root = kMachine) {
   std::vector<std::string> written;
   for (const std::vector<const char*>& block : blocks) {
     written.emplace_back();
     for (const char* key : block)
       written.back() +=
-          std::string(key) + ":\n" + testing::DumpPlatformKey(kMachine, InClasses(key).c_str());
+          std::string(key) + ":\n" + testing::DumpPlatformKey(root, InClasses(key).c_str());
   }
   return written;
 }
@@ -371,6 +373,25 @@ TEST_F(FaultInjection, EveryFailurePointIsSurvived) {
       "fault injection: %zu failure points across %zu scenarios survived, "
       "each failed once and from there on\n",
       points, std::size(kScenarios));
+}
+
+// A registration for the machine beside a per-user run, paused after it
+// has redirected HKEY_CLASSES_ROOT, waits for it and lands wholly in the
+// machine's classes.
+TEST_F(FaultInjection, RegistrationWaitsForAPerUserRun) {
+  const std::vector<std::string> registered = Written(kServerBlocks);
+  WipeRegistrations();
+  LoadedServer server;
+  std::future<HRESULT> forMachine;
+  faults::PauseAt("GetModuleFileNameA", [&] {
+    forMachine = std::async(std::launch::async, Register, std::cref(server));
+    forMachine.wait_for(std::chrono::seconds(1));  // long enough to land, were it let through
+  });
+  EXPECT_EQ(RegisterForUser(server), S_OK);
+  EXPECT_EQ(forMachine.get(), S_OK);
+  EXPECT_EQ(Written(kServerBlocks), registered);
+  EXPECT_EQ(Written(kServerBlocks, kUser), registered);
+  Restore("after the per-user run");
 }
 
 // Create, query, early- and late-bound calls and release, over and over:

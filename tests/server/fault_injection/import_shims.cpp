@@ -18,7 +18,7 @@ enum Family { kCRuntime, kTaskMemory, kString, kModule, kKey, kFamilies };
 const char* const kFamilyNames[kFamilies] = {"C runtime blocks", "task blocks", "platform strings",
                                              "module handles", "registry keys"};
 
-// The runs are single-threaded: the books need no lock.
+// One run at a time (a paused one waits for the other): the books need no lock.
 struct Books {
   bool armed = false, sticky = false;
   long failAt = 0;
@@ -27,12 +27,15 @@ struct Books {
   std::multimap<const void*, Family> held;
   std::string misuse;
   const char* script = nullptr;  // the registration script the module's file seems to carry
+  const char* pauseAt = nullptr;
+  std::function<void()> pause;
 } g;
 
 // Counts a call; true when it is one to fail, with `error` (unless 0, for
 // functions that answer their error) as the thread's last error, and
 // errno set as the C runtime's allocations set it.
 bool Fails(const char* function, DWORD error) {
+  if (g.pause && std::strcmp(g.pauseAt, function) == 0) std::exchange(g.pause, nullptr)();
   if (!g.armed) return false;
   g.calls.push_back(function);
   if (static_cast<long>(g.calls.size()) != g.failAt && !(g.sticky && g.failed == function))
@@ -281,6 +284,11 @@ std::string Held() {
 }
 
 const std::string& Misuse() { return g.misuse; }
+
+void PauseAt(const char* function, std::function<void()> pause) {
+  g.pauseAt = function;
+  g.pause = std::move(pause);
+}
 
 void PretendModuleFile(const char* script) { g.script = script; }
 

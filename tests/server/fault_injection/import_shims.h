@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ std::string Held();
 // The first free or close since Arm of something the module does not hold
 // (or holds through another family), which is not passed on; or empty.
 const std::string& Misuse();
+
+// The next call of `function` runs `pause` first, on the caller's thread:
+// a run held there while `pause` lets another thread go on.
+void PauseAt(const char* function, std::function<void()> pause);
 
 // While set, the module's file seems to carry `script` as its registration
 // script and no type library, the build's lying beside it.
