@@ -245,6 +245,7 @@ struct Scenario {
   HRESULT expected = S_OK;         // without a failure
   const Blocks* blocks = nullptr;  // for a registration from a clean slate
   const char* script = nullptr;    // the registration script the module's file seems to carry
+  HKEY root = kMachine;            // whose classes the registration writes
 };
 
 const Scenario kScenarios[] = {
@@ -252,7 +253,7 @@ const Scenario kScenarios[] = {
     {"DllRegisterServer, another script, the type library beside", Register, S_OK,
      &kLongScriptBlocks, kLongScript},
     {"DllUnregisterServer", Unregister},
-    {"DllInstall for the user", RegisterForUser},
+    {"DllInstall for the user", RegisterForUser, S_OK, &kServerBlocks, nullptr, kUser},
     {"create plain", CreatePlain},
     {"create aggregated", CreateAggregated},
     {"create plain, an interface it lacks", CreateLacking<false>, E_NOINTERFACE},
@@ -307,7 +308,7 @@ class FaultInjection : public ::testing::Test {
     const std::string held = faults::Held();
     if (scenario.blocks) {
       WipeRegistrations();
-      clean_ = Written(*scenario.blocks);
+      clean_ = Written(*scenario.blocks, scenario.root);
     }
     faults::PretendModuleFile(scenario.script);
     std::vector<const char*> calls;
@@ -320,7 +321,7 @@ class FaultInjection : public ::testing::Test {
           << where << ": " << std::hex << hr;
       EXPECT_TRUE(faults::FailedFunction() != "LoadRegTypeLib" || hr == E_OUTOFMEMORY)
           << where << ": not the failure of the type library's load";
-      if (scenario.blocks) CheckRegistration(*scenario.blocks, hr, where);
+      if (scenario.blocks) CheckRegistration(scenario, hr, where);
       EXPECT_TRUE(ClassesRootIsTheMachines()) << where << ": HKEY_CLASSES_ROOT left redirected";
       EXPECT_EQ(server.Call("DllCanUnloadNow"), S_OK) << where << ": the module stays locked";
     }
@@ -335,9 +336,9 @@ class FaultInjection : public ::testing::Test {
   // From a clean slate, S_OK means that every block wrote all it does; a
   // failure leaves the blocks before the failing one whole, and nothing of
   // the others.
-  void CheckRegistration(const Blocks& blocks, HRESULT hr, const std::string& where) {
+  void CheckRegistration(const Scenario& scenario, HRESULT hr, const std::string& where) {
     if (IgnoredByRegistration(faults::FailedFunction())) return;
-    const std::vector<std::string> written = Written(blocks);
+    const std::vector<std::string> written = Written(*scenario.blocks, scenario.root);
     if (faults::FailedFunction().empty()) {
       for (const std::string& block : written)
         EXPECT_EQ(block.find("(missing)"), std::string::npos) << where << ": not registered";
