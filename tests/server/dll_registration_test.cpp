@@ -28,10 +28,11 @@ std::string Value(const std::string& key, const char* name = nullptr) {
   return data;
 }
 
-HRESULT CallExport(const char* name) {
-  const auto entry = reinterpret_cast<HRESULT(WINAPI*)()>(
+template <class... Parameters>
+HRESULT CallExport(const char* name, Parameters... arguments) {
+  const auto entry = reinterpret_cast<HRESULT(WINAPI*)(Parameters...)>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("QVAPI.DLL"), name)));
-  return entry();
+  return entry(arguments...);
 }
 
 const char* const kServerKeys[] = {kClassKey, QVAPI_VERSION_INDEPENDENT_PROGID, QVAPI_PROGID,
@@ -136,6 +137,13 @@ TEST_F(DllRegistration, ForTheUserAloneAsForTheMachine) {
   const std::string registered = Entries(HKEY_LOCAL_MACHINE);
   ASSERT_EQ(Regsvr32("/u"), 0);
   const std::string unregistered = Entries(HKEY_LOCAL_MACHINE);  // the type library stays
+  Wipe();
+
+  // No text (regsvr32 /n /i passes "", an installer null): for the machine.
+  ASSERT_EQ(Regsvr32("/n /i"), 0);
+  EXPECT_EQ(Entries(HKEY_LOCAL_MACHINE) + Entries(HKEY_CURRENT_USER), registered + none);
+  EXPECT_EQ(CallExport("DllInstall", BOOL{FALSE}, LPCWSTR{}), S_OK);
+  EXPECT_EQ(Entries(HKEY_LOCAL_MACHINE) + Entries(HKEY_CURRENT_USER), unregistered + none);
   Wipe();
 
   ASSERT_EQ(Regsvr32("/n /i:user"), 0);
