@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace qvapi {
 namespace {
+
+using namespace std::string_literals;
 
 constexpr bool kRegister = true;
 constexpr bool kUnregister = false;
@@ -159,24 +162,40 @@ TEST_F(InterpreterTest, FailedRootBlockIsTakenBackAndEarlierBlocksStay) {
   EXPECT_EQ("[First]\n", Hkcu());
 }
 
-TEST_F(InterpreterTest, ScriptErrorsFailInBothModes) {
-  for (bool mode : {kRegister, kUnregister}) {
-    EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { Alpha\\Beta = s 'x' }", mode));
-    EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { val X s 'y' }", mode));
-    EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { A = s 'unclosed }", mode));
-    EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { A { B }", mode));
-    EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { A = s '" + std::string(4095, 'q') + "' }", mode));
-    EXPECT_EQ(DISP_E_EXCEPTION,
-              Run("HKCU { val " + std::string(kNameSize, 'n') + " = s 'x' }", mode));
-    EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { %Undefined% }", mode));
+std::string Nested(int levels, const std::string& innermost = "") {
+  std::string script = "HKCU {";
+  for (int level = 1; level < levels; ++level) script += " K" + std::to_string(level) + " {";
+  script += " " + innermost;
+  for (int level = 0; level < levels; ++level) script += " }";
+  return script;
+}
+
+// Each error the text of a block can hold fails the run in both modes. In
+// register mode it is found before anything of the block is written: the
+// user's key that the block deletes first is still there, whole.
+TEST_F(InterpreterTest, ScriptErrorsFailInBothModesAndRegisteringDeletesNothing) {
+  ASSERT_EQ(S_OK, Run("HKCU { Kept { val V = s 'v' Sub } }", kRegister));
+  const std::string kept = Hkcu();
+  for (const std::string& error :
+       {"Alpha\\Beta = s 'x' }"s, "Delete Alpha\\Beta }"s, "val X : s 'y' }"s, "A = s 'unclosed }"s,
+        "A { B }"s, "A = s '" + std::string(4095, 'q') + "' }",
+        "val " + std::string(kNameSize, 'n') + " = s 'x' }", "%Undefined% }"s,
+        Nested(kMaxNesting + 1).substr(std::strlen("HKCU {"))}) {
+    EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { Delete Kept ForceRemove Kept " + error, kRegister));
+    EXPECT_EQ(kept, Hkcu()) << error;
+    EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { NoRemove Kept " + error, kUnregister)) << error;
   }
-  EXPECT_EQ("", Hkcu());
+  EXPECT_EQ(kept, Hkcu());
 }
 
 TEST_F(InterpreterTest, UnknownTypeLetterFailsOnlyWhenWritten) {
-  EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { Name = x 'y' }", kRegister));
-  EXPECT_EQ("", Hkcu());
-  EXPECT_EQ(S_OK, Run("HKCU { Name = x 'y' }", kUnregister));
+  ASSERT_EQ(S_OK, Run("HKCU { Kept { val V = s 'v' } }", kRegister));
+  const std::string kept = Hkcu();
+  for (const std::string& entry : {"Name = x 'y'"s, "Key { val Name = x 'y' }"s}) {
+    EXPECT_EQ(DISP_E_EXCEPTION, Run("HKCU { ForceRemove Kept " + entry + " }", kRegister));
+    EXPECT_EQ(kept, Hkcu()) << entry;
+    EXPECT_EQ(S_OK, Run("HKCU { NoRemove Kept " + entry + " }", kUnregister)) << entry;
+  }
 }
 
 TEST_F(InterpreterTest, KeyThatCannotBeMadeFails) {
@@ -219,14 +238,6 @@ TEST_F(InterpreterTest, EmptyKeyNameNeverDeletesTheParent) {
   ASSERT_EQ(S_OK, Run("HKCU { Kept { val N = s 'n' } }", kRegister));
   EXPECT_EQ(S_OK, Run("HKCU { NoRemove Kept { '' } }", kUnregister));
   EXPECT_EQ("[Kept]\n[Kept] \"N\" = REG_SZ \"n\"\n[Parent]\n[Parent\\Child]\n", Hkcu());
-}
-
-std::string Nested(int levels, const std::string& innermost = "") {
-  std::string script = "HKCU {";
-  for (int level = 1; level < levels; ++level) script += " K" + std::to_string(level) + " {";
-  script += " " + innermost;
-  for (int level = 0; level < levels; ++level) script += " }";
-  return script;
 }
 
 TEST_F(InterpreterTest, NestingIsLimitedTo32Levels) {
