@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Puts the release files in one folder: the installer package, the SDK as a
 zip (what `make install` gives, with the package's own, signed when asked,
-QVAPI.DLL), and SHA256SUMS. The zip is reproducible: its entries in name
-order, each with the time of SOURCE_DATE_EPOCH (else the last commit) and
-fixed permissions.
+QVAPI.DLL), the source release (from a git checkout; a source release
+makes none of itself), and SHA256SUMS. The zip is reproducible: its entries
+in name order, each with the time of the source's epoch and fixed
+permissions.
 
 Usage: make_dist.py SOURCE-DIR BUILD-DIR VERSION PACKAGE.msi DIST-DIR"""
 
@@ -17,13 +18,13 @@ import zipfile
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import source_release  # noqa: E402
 from make_package import fail, source_date_epoch  # noqa: E402
 
 
 def zip_folder(folder, archive, epoch):
     """Every file below `folder`, under the folder's own name, in `archive`."""
-    # Zip times are local and start in 1980.
-    stamp = time.gmtime(max(epoch, 315532800))[:6]
+    stamp = time.gmtime(epoch)[:6]  # the zip's times are local ones
     base = os.path.dirname(folder)
     paths = sorted(os.path.join(where, name) for where, _, names in os.walk(folder)
                    for name in names)
@@ -49,8 +50,12 @@ def main(argv):
     shutil.copyfile(os.path.join(package + ".files", "QVAPI.DLL"),
                     os.path.join(sdk, "bin", "QVAPI.DLL"))
     files = [os.path.basename(package), os.path.basename(sdk) + ".zip"]
+    epoch = source_date_epoch(source)
     shutil.copyfile(package, os.path.join(dist, files[0]))
-    zip_folder(sdk, os.path.join(dist, files[1]), source_date_epoch(source))
+    zip_folder(sdk, os.path.join(dist, files[1]), epoch)
+    if not os.path.exists(os.path.join(source, source_release.RECORDED_EPOCH)):
+        files.append(f"QVAPI-{version}-src.tar.gz")
+        source_release.write(source, version, epoch, os.path.join(dist, files[-1]))
     with open(os.path.join(dist, "SHA256SUMS"), "w") as sums:
         for name in files:
             with open(os.path.join(dist, name), "rb") as file:

@@ -21,7 +21,7 @@ class Description:
     clsid: str  # each id in braces, upper case
     class_description: str
     libid: str
-    library_version: str  # "major.minor", as declared
+    library_version: str  # "major.minor", decimal
     library_description: str
     library_lcid: int
     library_flags: int  # LIBFLAG_ of the declared restricted, control and hidden
@@ -60,8 +60,39 @@ def attribute(attributes, name):
     for _, key, value in re.findall(
             rf"({STRING})|(\w+)\s*\(\s*({STRING}|[^()\"]*?)\s*\)", attributes):
         if key == name:
-            return re.sub(r"\\(.)", r"\1", value[1:-1]) if value.startswith('"') else value
+            return string_text(value, name) if value.startswith('"') else value
     raise DescriptionError(f"no {name} in [{attributes.strip()}]")
+
+
+def string_text(literal, name):
+    """A string literal's text as the IDL compiler keeps it: \\" and \\\\ stand
+    for the quote and the backslash. Other backslash sequences are refused:
+    IDL compilers differ on them (one keeps them as written)."""
+    for escape in re.finditer(r"\\(.)", literal[1:-1]):
+        if escape.group(1) not in '"\\':
+            raise DescriptionError(f"{name}({literal}) holds {escape.group(0)}: write the "
+                                   "character itself, or leave it out")
+    return re.sub(r"\\(.)", r"\1", literal[1:-1])
+
+
+def number(text, name):
+    """A C integer constant, decimal or hexadecimal (0x), as the IDL compiler
+    reads it; anything else (an octal-looking 0409, a suffix) is refused."""
+    if re.fullmatch(r"0|[1-9][0-9]*", text):
+        return int(text)
+    if re.fullmatch(r"0[xX][0-9a-fA-F]+", text):
+        return int(text, 16)
+    raise DescriptionError(f"{name}({text}) is not a decimal or 0x-prefixed hexadecimal number")
+
+
+def version(attributes):
+    """The declared version as "major.minor": version(1) is 1.0."""
+    declared = attribute(attributes, "version")
+    parts = re.fullmatch(r"(0|[1-9][0-9]*)(?:\.(0|[1-9][0-9]*))?", declared)
+    if not parts or any(int(part or 0) > 65535 for part in parts.groups()):
+        raise DescriptionError(f"version({declared}) is not major or major.minor, each at most "
+                               "65535")
+    return f"{int(parts.group(1))}.{int(parts.group(2) or 0)}"
 
 
 def flags(attributes):
@@ -73,10 +104,9 @@ def flags(attributes):
 
 def lcid(attributes):
     """The declared locale of a library; 0, the neutral one, by default."""
-    try:
-        return int(attribute(attributes, "lcid"), 0)
-    except DescriptionError:
+    if not re.search(r"\blcid\s*\(", re.sub(STRING, "", attributes)):
         return 0
+    return number(attribute(attributes, "lcid"), "lcid")
 
 
 def read(path):
@@ -89,7 +119,7 @@ def read(path):
     braced = lambda attributes: "{" + attribute(attributes, "uuid").upper() + "}"
     return Description(
         clsid=braced(coclass), class_description=attribute(coclass, "helpstring"),
-        libid=braced(library), library_version=attribute(library, "version"),
+        libid=braced(library), library_version=version(library),
         library_description=attribute(library, "helpstring"),
         library_lcid=lcid(library), library_flags=flags(library),
         interface=interface_name, iid=braced(interface))

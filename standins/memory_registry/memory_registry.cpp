@@ -230,22 +230,32 @@ std::string MemoryRegistry::Dump(HKEY root, const std::string& path) const {
     start = end + 1;
   }
   TreeDump dump;
-  struct Dumper {
-    TreeDump& dump;
-    void operator()(const Node& node, const std::string& at) const {
-      for (const auto& entry : node.values) {
-        const Node::Value& value = entry.second;
-        dump.AddValue(at, value.name, value.type, value.data.data(), value.data.size());
-      }
-      for (const auto& entry : node.subkeys) {
-        std::string below = at.empty() ? entry.second->name : at + "\\" + entry.second->name;
-        dump.AddKey(below);
-        (*this)(*entry.second, below);
-      }
+  Walk(*top, "", [&dump](const Entry& entry) {
+    if (entry.valueName) {
+      dump.AddValue(entry.path, *entry.valueName, entry.type, entry.data->data(),
+                    entry.data->size());
+    } else {
+      dump.AddKey(entry.path);
     }
-  };
-  Dumper{dump}(*top, "");
+  });
   return dump.Text();
+}
+
+void MemoryRegistry::ForEach(HKEY root, const Visitor& visit) const {
+  auto base = roots_.find(reinterpret_cast<std::uintptr_t>(root));
+  if (base != roots_.end()) Walk(*base->second, "", visit);
+}
+
+void MemoryRegistry::Walk(const Node& node, const std::string& at, const Visitor& visit) {
+  for (const auto& entry : node.values) {
+    const Node::Value& value = entry.second;
+    visit({at, &value.name, value.type, &value.data});
+  }
+  for (const auto& entry : node.subkeys) {
+    const std::string below = at.empty() ? entry.second->name : at + "\\" + entry.second->name;
+    visit({below, nullptr, 0, nullptr});
+    Walk(*entry.second, below, visit);
+  }
 }
 
 }  // namespace qvapi

@@ -12,6 +12,7 @@
 #include "standins/memory_registry/platform_codes.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -39,9 +40,20 @@ class MemoryRegistry final : public Registry {
   // one (which asks for full access), fail with access denied.
   void DenyWriteAccess(const std::string& keyName);
 
+  // One key, or one value of a key, of a subtree.
+  struct Entry {
+    std::string path;               // below the subtree's top, parts joined by '\'
+    const std::string* valueName;   // null for the key itself; "" for its default value
+    DWORD type;                     // a value's
+    const std::vector<BYTE>* data;  // a value's
+  };
+  using Visitor = std::function<void(const Entry&)>;
+
   // The subtree below root\path in canonical text form (see TreeDump);
   // empty when the key does not exist.
   std::string Dump(HKEY root, const std::string& path = "") const;
+  // Every value and key below `root`, a key's values before its subkeys.
+  void ForEach(HKEY root, const Visitor& visit) const;
   // Handles opened or created and not yet closed.
   std::size_t OpenHandleCount() const { return handles_.size(); }
 
@@ -72,6 +84,7 @@ class MemoryRegistry final : public Registry {
   // when creating and missing.
   static LONG Find(const std::shared_ptr<Node>& parent, const char* name, bool creating,
                    std::shared_ptr<Node>* found);
+  static void Walk(const Node& node, const std::string& at, const Visitor& visit);
   bool Injected(Call call, const std::string& keyName, LONG* error) const;
   HKEY AddHandle(std::shared_ptr<Node> node, DWORD access);
 
