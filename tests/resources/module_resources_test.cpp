@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "server_module_path.h"
+#include "tests/data_file.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ TEST_F(ModuleResources, RegistrationScriptIsTheCheckedInFileWithoutTerminator) {
   EXPECT_EQ(script[595], '\n');
   EXPECT_EQ(std::count(script.begin(), script.end(), 0), 0);
 
-  std::vector<char> file = ReadFile(QVAPI_REGISTRATION_SCRIPT);
+  std::vector<char> file = ReadFile(qvapi::testing::DataFile("QVAPI.rgs").c_str());
   EXPECT_TRUE(std::equal(script.begin(), script.end(), file.begin(), file.end()));
 }
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "QVAPI.h"
+#include "tests/data_file.h"
 #include "tests/registrar/registry_under_test.h"
 #include "tests/server_names.h"
 
@@ -158,7 +159,7 @@ TEST_F(DllRegistration, ForTheUserAloneAsForTheMachine) {
 // the same class, ProgIDs, threading model and type library.
 TEST_F(DllRegistration, TheAssemblyManifestNamesWhatRegistrationWrites) {
   ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
-  std::ifstream file(QVAPI_SXS_MANIFEST);
+  std::ifstream file(qvapi::testing::DataFile("QVAPI.sxs.manifest"));
   const std::string manifest{std::istreambuf_iterator<char>(file), {}};
   auto between = [&](const std::string& before, char after, std::size_t from = 0) {
     const std::size_t start = manifest.find(before, from) + before.size();

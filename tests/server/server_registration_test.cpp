@@ -18,6 +18,7 @@
 #include "server/server_module.h"
 #include "server/type_library_path.h"
 #include "standins/core/loaded_core.h"
+#include "tests/data_file.h"
 #include "tests/server_names.h"
 
 namespace qvapi::testing {
@@ -213,7 +214,7 @@ TEST_F(ModuleRegistration, TypeLibraryIsTakenFromTheTlbFileBesideTheModule) {
   EXPECT_TRUE(FAILED(module_.RegisterTypeLibrary()));
   EXPECT_EQ(DefaultValue(kTypeLibraryVersion), "(missing)");
 
-  ASSERT_TRUE(CopyFileA(QVAPI_TYPE_LIBRARY, library.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(DataFile("QVAPI.tlb").c_str(), library.c_str(), FALSE));
   EXPECT_EQ(module_.RegisterTypeLibrary(), S_OK);
   EXPECT_TRUE(
       lstrcmpiA(DefaultValue(kTypeLibraryVersion + "\\0\\win32").c_str(), library.c_str()) == 0);

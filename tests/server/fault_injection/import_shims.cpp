@@ -10,6 +10,8 @@
 #include <map>
 #include <utility>
 
+#include "tests/data_file.h"
+
 namespace qvapi::faults {
 namespace {
 
@@ -210,12 +212,17 @@ HRESULT WINAPI ShimVariantClear(VARIANTARG* variant) {
   return VariantClear(variant);
 }
 
-// The pretended module file carries no type library; the build's lies beside it.
+// The module's file carries the type library, and no ".tlb" file seems to
+// lie beside it, whatever this program's folder holds. The pretended module
+// file carries none; the build's lies beside it.
 HRESULT WINAPI ShimLoadTypeLib(LPCOLESTR path, ITypeLib** library) {
   if (Fails("LoadTypeLib", 0)) return E_OUTOFMEMORY;
-  if (!g.script) return LoadTypeLib(path, library);
-  return std::wcsstr(path, L".tlb") ? LoadTypeLib(L"" QVAPI_TYPE_LIBRARY, library)
-                                    : TYPE_E_CANTLOADLIBRARY;
+  const bool besideTheModule = std::wcsstr(path, L".tlb") != nullptr;
+  if (!g.script) return besideTheModule ? TYPE_E_CANTLOADLIBRARY : LoadTypeLib(path, library);
+  if (!besideTheModule) return TYPE_E_CANTLOADLIBRARY;
+  wchar_t beside[MAX_PATH];
+  MultiByteToWideChar(CP_ACP, 0, testing::DataFile("QVAPI.tlb").c_str(), -1, beside, MAX_PATH);
+  return LoadTypeLib(beside, library);
 }
 
 #define QVAPI_SHIM_ROW(name, ...) {#name, reinterpret_cast<void*>(&Shim##name)},
