@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup build build-win build-native demo test bench fuzz install testkit msi dist clean
+.PHONY: all setup build build-win build-native demo test bench fuzz install testkit wintests msi dist clean
 
 all: build
 
@@ -52,7 +52,7 @@ demo: $(WIN)/CMakeCache.txt
 	@$(WINE_LOCKED) '$(WINE_RUN) $(WIN)/bin/qvapi_demo.exe && echo && \
 	  examples/run-clients $(PREFIX) $(WIN)/bin; $(WINE_STOP)'
 
-test: build
+test: build wintests
 	@cd $(NATIVE) && ctest --output-on-failure
 	@$(WINE_LOCKED) 'cd $(WIN) && ctest --output-on-failure'
 
@@ -88,6 +88,11 @@ msi: build-native build-win
 
 dist: build-native build-win
 	@cmake --build $(WIN) --target dist
+
+# The Windows test kit, QVAPI-<version>-tests.zip in build/win: unpack it on
+# a Windows machine and run run-tests.cmd (wintests/README.txt).
+wintests: build-native build-win
+	@cmake --build $(WIN) --target wintests
 
 clean:
 	@rm -rf build dist

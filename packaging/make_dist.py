@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Puts the release files in one folder: the installer package, the SDK as a
 zip (what `make install` gives, with the package's own, signed when asked,
-QVAPI.DLL), the source release (from a git checkout; a source release
-makes none of itself), and SHA256SUMS. The zip is reproducible: its entries
+QVAPI.DLL), the Windows test kit when given, the source release (from a
+git checkout; a source release makes none of itself), and SHA256SUMS. The zip is reproducible: its entries
 in name order, each with the time of the source's epoch and fixed
 permissions.
 
-Usage: make_dist.py SOURCE-DIR BUILD-DIR VERSION PACKAGE.msi DIST-DIR"""
+Usage: make_dist.py SOURCE-DIR BUILD-DIR VERSION PACKAGE.msi DIST-DIR [KIT.zip]"""
 
 import hashlib
 import os
@@ -38,9 +38,9 @@ def zip_folder(folder, archive, epoch):
 
 
 def main(argv):
-    if len(argv) != 6:
+    if len(argv) not in (6, 7):
         fail(__doc__.splitlines()[-1])
-    source, build, version, package, dist = argv[1:]
+    source, build, version, package, dist, *kit = argv[1:]
     sdk = os.path.join(build, "dist", f"QVAPI-{version}-sdk")
     shutil.rmtree(os.path.dirname(sdk), ignore_errors=True)
     shutil.rmtree(dist, ignore_errors=True)
@@ -53,6 +53,9 @@ def main(argv):
     epoch = source_date_epoch(source)
     shutil.copyfile(package, os.path.join(dist, files[0]))
     zip_folder(sdk, os.path.join(dist, files[1]), epoch)
+    for path in kit:
+        files.append(os.path.basename(path))
+        shutil.copyfile(path, os.path.join(dist, files[-1]))
     if not os.path.exists(os.path.join(source, source_release.RECORDED_EPOCH)):
         files.append(f"QVAPI-{version}-src.tar.gz")
         source_release.write(source, version, epoch, os.path.join(dist, files[-1]))
