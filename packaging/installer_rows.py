@@ -114,9 +114,10 @@ def row_id(prefix, *parts):
     return prefix + hashlib.sha1("\0".join(parts).encode()).hexdigest()[:32].upper()
 
 
-def idt_tables(rows, removed, module, component, kept_component):
+def idt_tables(rows, removed, module, kept_component):
     """The text of Registry.idt and RemoveRegistry.idt, the module's file
-    being `module`: rows go to `component`, kept ones to `kept_component`."""
+    being `module`: rows go to its component (named as the file), kept ones
+    to `kept_component`."""
     registry = ["Registry\tRoot\tKey\tName\tValue\tComponent_", "s72\ti2\tl255\tL255\tL0\ts72",
                 "Registry\tRegistry"]
     for row in rows:
@@ -128,12 +129,12 @@ def idt_tables(rows, removed, module, component, kept_component):
         else:
             name = "" if row.name is None else formatted(row.name, what, module)
         key = formatted(row.key, f"the key {row.key}", module)
-        owner = kept_component if row.kept else component
+        owner = kept_component if row.kept else module
         registry.append("\t".join([row_id("reg", owner, key, name), "0", key, name,
                                    registry_value(row.value, what, module), owner]))
     remove = ["RemoveRegistry\tRoot\tKey\tName\tComponent_", "s72\ti2\tl255\tL255\ts72",
               "RemoveRegistry\tRemoveRegistry"]
     for key in removed:
         escaped = formatted(key, f"the key {key}", module)
-        remove.append("\t".join([row_id("remove", escaped), "0", escaped, "-", component]))
+        remove.append("\t".join([row_id("remove", escaped), "0", escaped, "-", module]))
     return "\r\n".join(registry) + "\r\n", "\r\n".join(remove) + "\r\n"

@@ -160,7 +160,7 @@ def authoring(product, version, files, product_code):
 def msibuild_steps(product, version, rows, removed, module):
     """The msibuild arguments that add what wixl cannot author, and the
     tables they import (name: text)."""
-    registry, remove = idt_tables(rows, removed, module, module, "KeptRegistry")
+    registry, remove = idt_tables(rows, removed, module, "KeptRegistry")
     third = product_version(version)
     upgrade = "\r\n".join([
         "UpgradeCode\tVersionMin\tVersionMax\tLanguage\tAttributes\tRemove\tActionProperty",
