@@ -4,13 +4,15 @@ holds the Windows test programs, the release's QVAPI.DLL (the package's own
 bytes) with its type library, assembly manifest and registration script,
 the stand-ins of the tool's modules, the clients (built against the SDK as
 a client project builds them) and their expected outputs, the package built
-for tests (the DLL with the stand-ins beside it), and run-tests.cmd with its
-runner and README.txt. Every program finds what it needs beside itself.
+for tests (the DLL with the stand-ins beside it) under an identity of its
+own, run-tests.cmd with its runner, the deadline helper and README.txt.
+Every program finds what it needs beside itself.
 Reproducible: the programs stripped and stamped with the source's epoch,
 the zip made as the SDK's is.
 
 Usage: make_kit.py SOURCE-DIR BUILD-DIR ROWS-TOOL VERSION PACKAGE.msi OBJCOPY OUTPUT.zip"""
 
+import dataclasses
 import os
 import shutil
 import subprocess
@@ -19,9 +21,24 @@ import sys
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "packaging"))
 from make_dist import zip_folder  # noqa: E402
-from make_package import fail, source_date_epoch  # noqa: E402
+from make_package import build as build_package, fail, qvapi, source_date_epoch  # noqa: E402
 
 CLIENTS = ["plain_exports.exe", "early_bound.exe", "registration_free.exe", "activation_context.exe"]
+
+
+def test_kit_product(source):
+    """The package built for tests: the release's rows under a product,
+    upgrade code, components and folder of its own, so that installing or
+    removing it can never upgrade, repair or remove a real installation."""
+    return dataclasses.replace(
+        qvapi(source), name="QVAPI Test Kit",
+        upgrade_code="30981328-8013-42DB-9D2F-271F7A7D8574",
+        components={
+            "QVAPI.DLL": "B17352EB-EF0A-4959-B055-3127B6FDFDBA",
+            "QVEvtRpt.DLL": "79CC6A6B-198F-4D4C-8330-2C3C0A2F6C16",
+            "KTCORE.DLL": "C9530861-2E06-47EF-B63B-5B3A693CC821",
+        },
+        kept_component="250C3F39-2567-45A0-A186-A14BF815B301")
 
 
 def run(command, **options):
@@ -50,8 +67,8 @@ def main(argv):
     run(["cmake", "--build", clients])
 
     stamped = dict(os.environ, SOURCE_DATE_EPOCH=str(epoch))
-    for program in [os.path.join(programs, "qvapi_tests.exe"),
-                    os.path.join(programs, "fault_injection.exe")] + \
+    for program in [os.path.join(programs, name)
+                    for name in ["qvapi_tests.exe", "fault_injection.exe", "deadline.exe"]] + \
             [os.path.join(clients, client) for client in CLIENTS]:
         run([objcopy, "--strip-all", program, os.path.join(kit, os.path.basename(program))],
             env=stamped)
@@ -74,12 +91,21 @@ def main(argv):
     with open(os.path.join(kit, "VERSION.txt"), "w", newline="\r\n") as file:
         file.write(f"{version}\n")
 
+    # What the runner knows of the two packages: the release's, to leave a
+    # real installation alone, and the kit's own, to remove what a broken-off
+    # run left installed.
+    release, own = qvapi(source), test_kit_product(source)
+    with open(os.path.join(kit, "packages.txt"), "w", newline="\r\n") as file:
+        file.write(f"release UpgradeCode={{{release.upgrade_code}}}\n"
+                   f"kit UpgradeCode={{{own.upgrade_code}}}\n"
+                   f"kit folder={own.name}\n")
+
     # The package built for tests: the kit's DLL, unsigned again, and two stand-ins.
-    unsigned = {k: v for k, v in os.environ.items() if not k.startswith("SIGN_")}
-    run([sys.executable, os.path.join(source, "packaging", "make_package.py"), rows, source,
-         version, os.path.join(work, "QVAPI-tests.msi"), os.path.join(kit, "QVAPI.DLL"),
-         os.path.join(programs, "QVEvtRpt.DLL"), os.path.join(programs, "KTCORE.DLL")],
-        env=unsigned)
+    for name in [name for name in os.environ if name.startswith("SIGN_")]:
+        del os.environ[name]
+    build_package(own, rows, source, version, os.path.join(work, "QVAPI-tests.msi"),
+                  [os.path.join(kit, "QVAPI.DLL"), os.path.join(programs, "QVEvtRpt.DLL"),
+                   os.path.join(programs, "KTCORE.DLL")])
     shutil.copyfile(os.path.join(work, "QVAPI-tests.msi"), os.path.join(kit, "QVAPI-tests.msi"))
     zip_folder(kit, output, epoch)
 
