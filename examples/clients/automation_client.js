@@ -1,9 +1,8 @@
 // QVAPI from JScript: creates the automation class by its versioned ProgID
 // and calls every member late-bound. Register QVAPI.DLL first
 // (regsvr32 QVAPI.DLL), then run: cscript //nologo automation_client.js
-var api;
 try {
-  api = new ActiveXObject("QVAPI.QV_Api.1");
+  var api = new ActiveXObject("QVAPI.QV_Api.1");
 } catch (error) {
   WScript.Echo("QVAPI.QV_Api.1 could not be created: error " + (error.number >>> 0).toString(16).toUpperCase() +
                " (" + error.message + ").");
