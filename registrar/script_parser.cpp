@@ -29,6 +29,7 @@ HRESULT ScriptParser::RunScript(const char* script, bool registering) noexcept {
   RETURN_IF_FAILED(lexer_.Preprocess(script, &expanded));
   RETURN_IF_FAILED(AllocateBuffers(expanded.get()));
   lexer_.StartReading(expanded.get());
+  removalFailure_ = S_OK;
   HRESULT result = S_OK;
   char(&rootName)[kNameSize] = levels_[0].valueName;
   TokenBuffer& token = levels_[0].token;
@@ -69,7 +70,7 @@ HRESULT ScriptParser::RunScript(const char* script, bool registering) noexcept {
     lexer_.SkipSpaces();
   }
   lexer_.StartReading(nullptr);  // the expanded text goes with this call
-  return result;
+  return result == S_OK && !registering ? removalFailure_ : result;
 }
 
 HRESULT ScriptParser::AllocateBuffers(const char* text) noexcept {
@@ -175,7 +176,7 @@ HRESULT ScriptParser::UnregisterEntry(UnregisterState& block, WalkLevel& level,
   RETURN_IF_FAILED(lexer_.ReadToken(level.valueName));
   RETURN_IF_FAILED(lexer_.ReadToken(token));
   if (token[0] != '=') return DISP_E_EXCEPTION;
-  if (!block.skipping) registry_.DeleteValue(block.parent, level.valueName);
+  if (!block.skipping) NoteRemoval(registry_.DeleteValue(block.parent, level.valueName));
   return SkipValueClause(token);
 }
 
@@ -187,14 +188,19 @@ HRESULT ScriptParser::UnregisterEntry(UnregisterState& block, WalkLevel& level,
 HRESULT ScriptParser::UnregisterKey(UnregisterState& block, WalkLevel& level, int depth) noexcept {
   TokenBuffer& token = level.token;
   if (HasBackslash(token)) return DISP_E_EXCEPTION;
-  if (!block.skipping && block.current.Open(block.parent, token, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-    block.skipping = true;
+  if (!block.skipping) {
+    // A key that exists and cannot be opened to be taken out fails the run;
+    // its entries are passed over as a missing key's are.
+    const LONG error = block.current.Open(block.parent, token, KEY_ALL_ACCESS);
+    NoteRemoval(error);
+    block.skipping = error != ERROR_SUCCESS;
+  }
   std::memcpy(level.keyName, token, std::strlen(token) + 1);
   // By its full name; an empty name would name the parent itself.
   auto deleteKey = [&] {
     if (block.current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
     if (block.deleting && level.keyName[0] != '\0')
-      registry_.DeleteKey(block.parent, level.keyName);
+      NoteRemoval(registry_.DeleteKey(block.parent, level.keyName));
     return S_OK;
   };
 
@@ -223,6 +229,11 @@ HRESULT ScriptParser::UnregisterKey(UnregisterState& block, WalkLevel& level, in
   if (block.current.HasSubkeys()) return hasBlock ? lexer_.ReadToken(token) : S_OK;
   RETURN_IF_FAILED(deleteKey());
   return hasBlock ? ReadPastValueClause(token) : S_OK;
+}
+
+void ScriptParser::NoteRemoval(LONG error) noexcept {
+  if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND && removalFailure_ == S_OK)
+    removalFailure_ = HResultOfFailure(static_cast<DWORD>(error));
 }
 
 HRESULT ScriptParser::ApplyValue(RegistryKeyRef key, const char* valueName, TokenBuffer& token,

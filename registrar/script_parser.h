@@ -26,7 +26,10 @@ class ScriptParser {
   // S_OK, or the first failure. In register mode a root block is read
   // through once before anything of it is written, and refused if it
   // cannot be read to its end; one that fails while writing is taken back
-  // before the failure is returned.
+  // before the failure is returned. Unregistering, a key or value that is
+  // missing is no failure, and a key kept on purpose stays; one that
+  // exists and cannot be removed fails the run, once the walk has removed
+  // all it can.
   HRESULT RunScript(const char* script, bool registering) noexcept;
 
  private:
@@ -67,6 +70,9 @@ class ScriptParser {
   HRESULT WalkUnregisterBlock(HKEY parent, WalkMode mode, int depth) noexcept;
   HRESULT UnregisterEntry(UnregisterState& block, WalkLevel& level, int depth) noexcept;
   HRESULT UnregisterKey(UnregisterState& block, WalkLevel& level, int depth) noexcept;
+  // Remembers the first removal that failed for another reason than the
+  // key or value being missing.
+  void NoteRemoval(LONG error) noexcept;
   // Reads a value clause and, when writing, writes the value to key.
   HRESULT ApplyValue(RegistryKeyRef key, const char* valueName, TokenBuffer& token,
                      bool writing) noexcept;
@@ -80,6 +86,7 @@ class ScriptParser {
   std::unique_ptr<ValueBuffers> values_;
   std::unique_ptr<WalkLevel[]> levels_;  // 0 for the root blocks
   int levelCount_ = 0;                   // how many levels_ holds
+  HRESULT removalFailure_ = S_OK;        // of the unregister walk under way
 };
 
 }  // namespace qvapi

@@ -57,8 +57,10 @@ struct ServerModule {
   // order, stopping at the first failure, then the type library if asked;
   // nothing is taken back on failure.
   HRESULT RegisterClasses(BOOL registerTypeLibrary) noexcept;
-  // Takes every undescribed row out of the registry; failures are ignored
-  // and S_OK returned. The type library's registration stays.
+  // Takes every undescribed row out of the registry, each whatever an
+  // earlier one answered, and returns the first failure: an entry that
+  // exists and cannot be removed (E_ACCESSDENIED without the right), never
+  // one that is missing. The type library's registration stays.
   HRESULT UnregisterClasses() noexcept;
   // DllInstall: with no command line (null or empty), RegisterClasses(TRUE)
   // or UnregisterClasses as `install` says; with "user" in any case, the

@@ -61,10 +61,13 @@ HRESULT ServerModule::RegisterClasses(BOOL registerTypeLibrary) noexcept {
 }
 
 HRESULT ServerModule::UnregisterClasses() noexcept {
+  HRESULT result = S_OK;
   for (ClassEntry* row = classTable; row->clsid; ++row) {
-    if (!row->description()) row->updateRegistry(FALSE);
+    if (row->description()) continue;
+    const HRESULT hr = row->updateRegistry(FALSE);
+    if (SUCCEEDED(result)) result = hr;
   }
-  return S_OK;
+  return result;
 }
 
 HRESULT ServerModule::RegisterTypeLibrary() noexcept {

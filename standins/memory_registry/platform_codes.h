@@ -7,7 +7,6 @@
 
 #ifndef _WIN32
 
-constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_INVALID_HANDLE = 6;
 constexpr LONG ERROR_MORE_DATA = 234;

@@ -222,12 +222,17 @@ TEST_F(InterpreterTest, FailedCloseBeforeDeletionFailsTheRun) {
   EXPECT_EQ("[Next]\n[Stuck]\n", Hkcu());
 }
 
-TEST_F(InterpreterTest, FailedDeletionsDoNotStopTheWalk) {
-  ASSERT_EQ(S_OK, Run("HKCU { Stuck { Leaf } Gone }", kRegister));
+// Unregistering, a key that exists and cannot be opened or deleted fails the
+// run once the walk has removed all else.
+TEST_F(InterpreterTest, FailedRemovalsFailUnregistrationAfterTheWalk) {
+  ASSERT_EQ(S_OK, Run("HKCU { Stuck { Leaf } Gone Locked { Inner } }", kRegister));
   registry_.FailCall(MemoryRegistry::Call::kDelete, "Leaf", ERROR_ACCESS_DENIED);
   EXPECT_EQ(S_OK, Run("HKCU { ForceRemove Stuck }", kRegister));
-  EXPECT_EQ(S_OK, Run("HKCU { Stuck { Leaf } Gone }", kUnregister));
-  EXPECT_EQ("[Stuck]\n[Stuck\\Leaf]\n", Hkcu());
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED),
+            Run("HKCU { Stuck { Leaf } Gone }", kUnregister));
+  registry_.DenyWriteAccess("Locked");
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), Run("HKCU { Locked { Inner } }", kUnregister));
+  EXPECT_EQ("[Locked]\n[Locked\\Inner]\n[Stuck]\n[Stuck\\Leaf]\n", Hkcu());
 }
 
 // An empty key name stands for the parent itself: no entry may delete it.

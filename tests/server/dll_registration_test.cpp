@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <sddl.h>
 #include <shlwapi.h>
 
 #include <cstdlib>
@@ -49,6 +50,18 @@ std::string Entries(HKEY root) {
   return entries;
 }
 
+// Gives HKEY_CLASSES_ROOT\key the rights a security descriptor string grants.
+void SetRights(const char* key, const char* rights) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  HKEY handle = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(rights, SDDL_REVISION_1,
+                                                                   &descriptor, nullptr));
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, WRITE_DAC, &handle), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+  RegCloseKey(handle);
+  LocalFree(descriptor);
+}
+
 // regsvr32's exit code for the built DLL with `options`, silent.
 int Regsvr32(const std::string& options = "") {
   return std::system(("regsvr32 /s " + options + " QVAPI.DLL").c_str());
@@ -87,6 +100,19 @@ TEST_F(DllRegistration, RegistersTheClassAndTypeLibraryAndUnregistersOnlyTheClas
       EXPECT_EQ(Value(key), "(missing)");
     EXPECT_EQ(Value(kTypeLibraryVersion + "\\0\\win32"), path);
   }
+}
+
+// Keys that may be read but not deleted (the machine's classes, for a user
+// who is no administrator) stay, and unregistration says so once it has
+// removed what it could.
+TEST_F(DllRegistration, KeysThatMayNotBeDeletedFailUnregistration) {
+  ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
+  for (const char* key : {kClassKey, QVAPI_PROGID}) SetRights(key, "D:P(A;;KR;;;WD)");
+  EXPECT_EQ(CallExport("DllUnregisterServer"), E_ACCESSDENIED);
+  EXPECT_EQ(Value(QVAPI_VERSION_INDEPENDENT_PROGID), "(missing)");
+  EXPECT_EQ(Value(kClassKey), "QV_Api Class");
+  for (const char* key : {kClassKey, QVAPI_PROGID}) SetRights(key, "D:P(A;;KA;;;WD)");
+  EXPECT_EQ(CallExport("DllUnregisterServer"), S_OK);
 }
 
 // Exactly the entries of the registration script, every key and value.
