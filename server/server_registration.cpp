@@ -5,6 +5,8 @@
 
 #include <oleauto.h>
 
+#include <cwchar>
+
 #include "automation/com_ptr.h"
 #include "common/hresult_checks.h"
 #include "registrar/advapi_registry.h"
@@ -23,16 +25,24 @@ const char16_t* AsUtf16(const wchar_t* text) noexcept {
 
 // The full path of `module`'s file, ANSI and wide; false, with the
 // platform's error in *error, when it cannot be had whole: a path cut to
-// the buffer would register another file.
+// the buffer would register another file, and so would a narrow path that
+// is not the file's own (a letter the ANSI code page lacks becomes '?', or
+// a look-alike letter that may name another file).
 bool ModulePath(HINSTANCE module, char (&path)[kModulePathSize],
                 wchar_t (&widePath)[kModulePathSize], DWORD* error) noexcept {
+  wchar_t ownPath[kModulePathSize];
   const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    *error = length ? ERROR_INSUFFICIENT_BUFFER : GetLastError();
+  const DWORD ownLength = length ? GetModuleFileNameW(module, ownPath, MAX_PATH) : 0;
+  if (length == 0 || length >= MAX_PATH || ownLength == 0 || ownLength >= MAX_PATH) {
+    *error = length == 0 || ownLength == 0 ? GetLastError() : ERROR_INSUFFICIENT_BUFFER;
     return false;
   }
   if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kModulePathSize) == 0) {
     *error = GetLastError();
+    return false;
+  }
+  if (std::wcscmp(widePath, ownPath) != 0) {
+    *error = ERROR_NO_UNICODE_TRANSLATION;
     return false;
   }
   return true;

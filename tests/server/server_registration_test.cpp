@@ -169,31 +169,40 @@ TEST_F(ModuleRegistration, ModulePathsWithQuotesBlanksAndPercentRegisterExactly)
   }
 }
 
-// A copy of the DLL whose full path is longer than the buffer: the path
-// cut to the buffer would name another file, so nothing is registered.
-TEST_F(ModuleRegistration, ModulePathLongerThanTheBufferIsRefused) {
+// Copies of the DLL whose path cannot be read whole, the narrow path naming
+// another file: longer than the buffer, or in a folder whose name the ANSI
+// code page cannot spell. Nothing is registered.
+TEST_F(ModuleRegistration, ModulePathsThatCannotBeReadWholeAreRefused) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  std::vector<std::wstring> folders{std::wstring(L"\\\\?\\") + temp + L"qvapi-long"};
-  while (folders.back().size() <= MAX_PATH)
-    folders.push_back(folders.back() + L"\\" + std::wstring(80, L'x'));
-  for (const std::wstring& folder : folders) CreateDirectoryW(folder.c_str(), nullptr);
-  const std::wstring copy = folders.back() + L"\\QVAPI.DLL";
-  ASSERT_TRUE(CopyFileW(L"QVAPI.DLL", copy.c_str(), FALSE));
-  HMODULE server = LoadLibraryW(copy.c_str());
-  ASSERT_NE(server, nullptr);
-  {
-    StartedModule module_(g_classTable, server);
-    EXPECT_EQ(module_.RunRegistrationScript(101, TRUE, nullptr),
-              HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
-    EXPECT_EQ(module_.RegisterTypeLibrary(), HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+  std::vector<std::wstring> longPath{std::wstring(L"\\\\?\\") + temp + L"qvapi-long"};
+  while (longPath.back().size() <= MAX_PATH)
+    longPath.push_back(longPath.back() + L"\\" + std::wstring(80, L'x'));
+  const std::wstring unspellable = std::wstring(temp) + L"\u0141\u00f3d\u017a \u65e5\u672c \u03a9";
+  std::vector<std::pair<std::vector<std::wstring>, DWORD>> copies{
+      {longPath, ERROR_INSUFFICIENT_BUFFER}};
+  BOOL lossy = FALSE;  // not under a code page that spells every letter (UTF-8)
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, unspellable.c_str(), -1, nullptr, 0, nullptr,
+                      &lossy);
+  if (lossy) copies.push_back({{unspellable}, ERROR_NO_UNICODE_TRANSLATION});
+  for (const auto& [folders, error] : copies) {
+    for (const std::wstring& folder : folders) CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring copy = folders.back() + L"\\QVAPI.DLL";
+    ASSERT_TRUE(CopyFileW(L"QVAPI.DLL", copy.c_str(), FALSE));
+    HMODULE server = LoadLibraryW(copy.c_str());
+    ASSERT_NE(server, nullptr);
+    {
+      StartedModule module_(g_classTable, server);
+      EXPECT_EQ(module_.RunRegistrationScript(101, TRUE, nullptr), HRESULT_FROM_WIN32(error));
+      EXPECT_EQ(module_.RegisterTypeLibrary(), HRESULT_FROM_WIN32(error));
+    }
+    for (const char* key : {kClassKey, QVAPI_PROGID, kTypeLibraryKey})
+      EXPECT_EQ(DefaultValue(key), "(missing)");
+    FreeLibrary(server);
+    DeleteFileW(copy.c_str());
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+      RemoveDirectoryW(folder->c_str());
   }
-  for (const char* key : {kClassKey, QVAPI_PROGID, kTypeLibraryKey})
-    EXPECT_EQ(DefaultValue(key), "(missing)");
-  FreeLibrary(server);
-  DeleteFileW(copy.c_str());
-  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
-    RemoveDirectoryW(folder->c_str());
 }
 
 // A module without a type library of its own (a stand-in core under

@@ -105,6 +105,8 @@ DWORD ScriptSize(DWORD size) { return g.script ? static_cast<DWORD>(std::strlen(
     ScriptSize)                                                                                    \
   X(GetModuleFileNameA, DWORD, WINAPI, (HMODULE a, LPSTR b, DWORD c), (a, b, c), 0,                \
     ERROR_NOT_ENOUGH_MEMORY, Same)                                                                 \
+  X(GetModuleFileNameW, DWORD, WINAPI, (HMODULE a, LPWSTR b, DWORD c), (a, b, c), 0,               \
+    ERROR_NOT_ENOUGH_MEMORY, Same)                                                                 \
   X(GetModuleHandleA, HMODULE, WINAPI, (LPCSTR a), (a), nullptr, ERROR_MOD_NOT_FOUND, Same)        \
   X(GetProcAddress, FARPROC, WINAPI, (HMODULE a, LPCSTR b), (a, b), nullptr, ERROR_PROC_NOT_FOUND, \
     Same)                                                                                          \
