@@ -56,7 +56,7 @@ def main(argv):
     for path in kit:
         files.append(os.path.basename(path))
         shutil.copyfile(path, os.path.join(dist, files[-1]))
-    if not os.path.exists(os.path.join(source, source_release.RECORDED_EPOCH)):
+    if source_release.is_checkout(source):
         files.append(f"QVAPI-{version}-src.tar.gz")
         source_release.write(source, version, epoch, os.path.join(dist, files[-1]))
     with open(os.path.join(dist, "SHA256SUMS"), "w") as sums:

@@ -2,31 +2,56 @@
 last commit (nothing uncommitted, nothing from build/) under
 QVAPI-<version>/, with the commit's epoch recorded in source-date-epoch so
 that a build from it, without git, stamps its modules as the checkout's
-build does. Entries sorted, owner and group 0, every time the epoch, modes
-0644 or 0755, and gzip without a name or a time: the same commit gives the
-same bytes."""
+build does. Each file holds the bytes committed, whatever the user's or
+the checkout's git configuration would convert on the way out (line ends,
+filters). Entries sorted, owner and group 0, every time the epoch, modes
+0644, or 0755 for what is committed executable, and gzip without a name
+or a time: the same commit gives the same bytes."""
 
 import gzip
 import io
+import os
 import subprocess
 import tarfile
 
 RECORDED_EPOCH = "source-date-epoch"
 
 
+def is_checkout(source):
+    """True when `source` is the top of a git checkout (a source release
+    unpacked inside another checkout is not)."""
+    top = subprocess.run(["git", "-C", source, "rev-parse", "--show-toplevel"],
+                         capture_output=True, text=True)
+    return top.returncode == 0 and os.path.realpath(top.stdout.strip()) == os.path.realpath(source)
+
+
+def committed_files(source):
+    """{path: (bytes, executable)} of the last commit of the checkout at
+    `source`, read from its objects: no conversion applies to them."""
+    git = lambda *arguments, **options: subprocess.run(
+        ["git", "-C", source, *arguments], capture_output=True, check=True, **options).stdout
+    listed = []
+    for record in filter(None, git("ls-tree", "-r", "-z", "--full-tree", "HEAD").split(b"\0")):
+        about, name = record.split(b"\t", 1)
+        mode, kind, object_id = about.split()
+        if kind != b"blob" or mode not in (b"100644", b"100755"):
+            raise ValueError(f"{name.decode()}: only files and folders go into a release")
+        listed.append((name.decode(), object_id, mode == b"100755"))
+    objects = git("cat-file", "--batch", input=b"".join(o + b"\n" for _, o, _ in listed))
+    files, at = {}, 0
+    for name, _, executable in listed:
+        header_end = objects.index(b"\n", at)
+        size = int(objects[at:header_end].split()[2])
+        files[name] = (objects[header_end + 1:header_end + 1 + size], executable)
+        at = header_end + 1 + size + 1  # past the data and its newline
+    return files
+
+
 def write(source, version, epoch, path):
     """Writes the source release of the checkout at `source` to `path`."""
-    committed = subprocess.run(["git", "-C", source, "archive", "--format=tar", "HEAD"],
-                               capture_output=True, check=True).stdout
     top = f"QVAPI-{version}"
-    entries = {}
-    with tarfile.open(fileobj=io.BytesIO(committed)) as tree:
-        for member in tree.getmembers():
-            if member.isfile():
-                entries[member.name] = (tree.extractfile(member).read(), member.mode & 0o100)
-            elif not member.isdir():
-                raise ValueError(f"{member.name}: only files and folders go into a release")
-    entries[RECORDED_EPOCH] = (f"{epoch}\n".encode(), 0)
+    entries = committed_files(source)
+    entries[RECORDED_EPOCH] = (f"{epoch}\n".encode(), False)
     folders = {name.rsplit("/", 1)[0] for name in entries if "/" in name}
     folders |= {f.rsplit("/", i)[0] for f in list(folders) for i in range(f.count("/") + 1)}
 
