@@ -376,23 +376,29 @@ TEST_F(FaultInjection, EveryFailurePointIsSurvived) {
       points, std::size(kScenarios));
 }
 
-// A registration for the machine beside a per-user run, paused after it
-// has redirected HKEY_CLASSES_ROOT, waits for it and lands wholly in the
-// machine's classes.
-TEST_F(FaultInjection, RegistrationWaitsForAPerUserRun) {
+// A registration or an unregistration for the machine beside a per-user
+// run, paused after it has redirected HKEY_CLASSES_ROOT, waits for it and
+// acts wholly on the machine's classes.
+TEST_F(FaultInjection, MachineRunsWaitForAPerUserRun) {
   const std::vector<std::string> registered = Written(kServerBlocks);
-  WipeRegistrations();
-  LoadedServer server;
-  std::future<HRESULT> forMachine;
-  faults::PauseAt("GetModuleFileNameA", [&] {
-    forMachine = std::async(std::launch::async, Register, std::cref(server));
-    forMachine.wait_for(std::chrono::seconds(1));  // long enough to land, were it let through
-  });
-  EXPECT_EQ(RegisterForUser(server), S_OK);
-  EXPECT_EQ(forMachine.get(), S_OK);
-  EXPECT_EQ(Written(kServerBlocks), registered);
-  EXPECT_EQ(Written(kServerBlocks, kUser), registered);
-  Restore("after the per-user run");
+  EXPECT_EQ(Unregister(LoadedServer()), S_OK);
+  const std::vector<std::string> unregistered = Written(kServerBlocks);
+  for (const auto& [machineRun, expected] :
+       {std::pair(Register, &registered), std::pair(Unregister, &unregistered)}) {
+    WipeRegistrations();
+    if (machineRun == Unregister) Register(LoadedServer());  // what it takes out
+    LoadedServer server;
+    std::future<HRESULT> forMachine;
+    faults::PauseAt("GetModuleFileNameA", [&, run = machineRun] {
+      forMachine = std::async(std::launch::async, run, std::cref(server));
+      forMachine.wait_for(std::chrono::seconds(1));  // long enough to land, were it let through
+    });
+    EXPECT_EQ(RegisterForUser(server), S_OK);
+    EXPECT_EQ(forMachine.get(), S_OK);
+    EXPECT_EQ(Written(kServerBlocks), *expected);
+    EXPECT_EQ(Written(kServerBlocks, kUser), registered);
+  }
+  Restore("after the per-user runs");
 }
 
 // Create, query, early- and late-bound calls and release, over and over:
