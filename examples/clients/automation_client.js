@@ -1,6 +1,8 @@
 // QVAPI from JScript: creates the automation class by its versioned ProgID
 // and calls every member late-bound. Register QVAPI.DLL first
-// (regsvr32 QVAPI.DLL), then run: cscript //nologo automation_client.js
+// (regsvr32 QVAPI.DLL), then run it in the 32-bit script host:
+//   cscript //nologo automation_client.js                       (32-bit Windows)
+//   %SystemRoot%\SysWOW64\cscript.exe //nologo automation_client.js  (64-bit)
 try {
   var api = new ActiveXObject("QVAPI.QV_Api.1");
 } catch (error) {

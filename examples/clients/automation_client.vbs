@@ -1,6 +1,8 @@
 ' QVAPI from VBScript: creates the automation class by its version-
 ' independent ProgID and calls every member late-bound. Register QVAPI.DLL
-' first (regsvr32 QVAPI.DLL), then run: cscript //nologo automation_client.vbs
+' first (regsvr32 QVAPI.DLL), then run it in the 32-bit script host:
+'   cscript //nologo automation_client.vbs                       (32-bit Windows)
+'   %SystemRoot%\SysWOW64\cscript.exe //nologo automation_client.vbs  (64-bit)
 Option Explicit
 
 Dim api

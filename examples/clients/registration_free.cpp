@@ -105,9 +105,18 @@ int UseQvApi() {
   return 0;
 }
 
-// The manifest to activate, when the command line names one.
-const wchar_t* ManifestNamed(int count, wchar_t** arguments) {
-  return count > 1 ? arguments[1] : nullptr;
+// Activates the assembly's manifest (the path of QVAPI.sxs.manifest) for
+// this thread: the context, and in *cookie what DeactivateActCtx takes;
+// INVALID_HANDLE_VALUE when it cannot be activated.
+HANDLE ActivateManifest(const wchar_t* manifest, ULONG_PTR* cookie) {
+  ACTCTXW description = {sizeof description};
+  description.lpSource = manifest;
+  HANDLE context = CreateActCtxW(&description);
+  if (context != INVALID_HANDLE_VALUE && !ActivateActCtx(context, cookie)) {
+    ReleaseActCtx(context);
+    context = INVALID_HANDLE_VALUE;
+  }
+  return context;
 }
 
 }  // namespace
@@ -117,13 +126,10 @@ int main() {
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   HANDLE context = INVALID_HANDLE_VALUE;
   ULONG_PTR cookie = 0;
-  if (const wchar_t* manifest = ManifestNamed(count, arguments)) {
-    // No manifest of its own: activate the assembly's.
-    ACTCTXW description = {sizeof description};
-    description.lpSource = manifest;
-    context = CreateActCtxW(&description);
-    if (context == INVALID_HANDLE_VALUE || !ActivateActCtx(context, &cookie)) {
-      std::printf("cannot activate %ls: %lu\n", manifest, GetLastError());
+  if (count > 1) {  // no manifest of its own: the assembly's named on the command line
+    context = ActivateManifest(arguments[1], &cookie);
+    if (context == INVALID_HANDLE_VALUE) {
+      std::printf("cannot activate %ls: %lu\n", arguments[1], GetLastError());
       return 1;
     }
   }
