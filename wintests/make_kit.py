@@ -58,10 +58,11 @@ def main(argv):
     os.makedirs(os.path.join(kit, "partial"))
     programs = os.path.join(build, "bin")
 
-    # The clients, built against the installed SDK with the mingw-w64 toolchain.
+    # The clients, as the SDK carries them, built against it with the
+    # mingw-w64 toolchain.
     sdk, clients = os.path.join(work, "sdk"), os.path.join(work, "clients")
     run(["cmake", "--install", build, "--prefix", sdk])
-    run(["cmake", "-S", os.path.join(source, "examples", "clients"), "-B", clients,
+    run(["cmake", "-S", os.path.join(sdk, "examples", "clients"), "-B", clients,
          "-DCMAKE_BUILD_TYPE=Release", f"-DCMAKE_PREFIX_PATH={sdk}",
          f"-DCMAKE_TOOLCHAIN_FILE={os.path.join(source, 'cmake', 'i686-w64-mingw32.cmake')}"])
     run(["cmake", "--build", clients])
