@@ -71,8 +71,8 @@ class Product:
 
 
 def qvapi(source):
-    """QVAPI.DLL, the stand-ins a test variant carries beside it, and the
-    type library's rows."""
+    """QVAPI.DLL, the readme the release puts beside it, the stand-ins a
+    test variant carries beside it, and the type library's rows."""
     try:
         described = read(os.path.join(source, "resources", "QVAPI.idl"))
         manufacturer = version_string(os.path.join(source, "resources", "QVAPI.rc"), "CompanyName")
@@ -86,6 +86,7 @@ def qvapi(source):
             "QVEvtRpt.DLL": "2BCA3B97-4536-4D06-8E72-6C6D507EE2EC",
             "KTCORE.DLL": "D4916A9F-ABBF-4ADD-A537-5E8D841C0556",
             "ZELKCORE.DLL": "DF6B9D56-163A-4840-986E-AB40AF3D9586",
+            "README.txt": "5B1D8E2A-9C47-4F3E-A6D1-0E8B2C7F4A93",
         },
         kept_component="0B1E5C9D-6F47-4C1B-9E0A-2D7A41C3B8F2",
         script=os.path.join(source, "resources", "QVAPI.rgs"),
